@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs when any is missing; does nothing otherwise.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config ccache
+  libpugixml-dev libfreexl-dev libsimpleini-dev libcli11-dev
+  qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+  srecord python3-xlwt
+  xvfb xauth imagemagick fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+else
+  echo "Run as root: apt-get update && apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi

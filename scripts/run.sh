@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts the desktop program. The program folder is the build's bin
+# folder: MASTER and PROJECTS sit beside the executable; the example project is copied in.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+scripts/build.sh dev
+home="$PWD/build/dev/bin"
+mkdir -p "$home/PROJECTS" "$home/MASTER"
+[ -d "$home/PROJECTS/Demo" ] || cp -r examples/Demo "$home/PROJECTS/Demo"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: starting the program on a virtual screen (xvfb-run)." >&2
+  exec xvfb-run -a "$home/ordane" --home "$home" "$@"
+fi
+exec "$home/ordane" --home "$home" "$@"

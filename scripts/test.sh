@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: core and command line, windows offscreen, and the
+# core tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+scripts/build.sh dev
+ctest --preset dev
+
+scripts/build.sh asan
+ctest --preset asan

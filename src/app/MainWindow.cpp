@@ -1,0 +1,205 @@
+#include "app/MainWindow.h"
+
+#include "app/AboutBox.h"
+#include "app/GuiSupport.h"
+#include "app/NewProjectDialog.h"
+
+#include "documents/Error.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace ordane {
+
+MainWindow::MainWindow(const AppServices& services, const std::filesystem::path& programFolder,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_services(services), m_state(programFolder) {
+    setObjectName(QStringLiteral("MainWindow"));
+
+    auto* outer = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    top->addStretch();
+    auto* about = addButton("about", tr("About"), &MainWindow::aboutClick);
+    auto* close = addButton("LbButton1", tr("X"), &MainWindow::LbButton1Click);
+    close->setAccessibleName(tr("Close"));
+    about->setFixedWidth(60);
+    close->setFixedWidth(28);
+    top->addWidget(about);
+    top->addWidget(close);
+    outer->addLayout(top);
+
+    auto* steps = new QGridLayout;
+    struct Button {
+        int step;
+        const char* name;
+        const char* caption;
+        void (MainWindow::*slot)();
+    };
+    const Button buttons[] = {
+        {1, "New", "New project", &MainWindow::NewClick},
+        {1, "open", "Open project", &MainWindow::openClick},
+        {2, "btn_Prm_Gen", "Set Communication", &MainWindow::btn_Prm_GenClick},
+        {3, "btn_RCOB", "Receive J1939", &MainWindow::btn_RCOBClick},
+        {3, "btn_Info_RCOB", "Define SDO", &MainWindow::btn_Info_RCOBClick},
+        {3, "btn_RPDO_J1939", "Define TPDO", &MainWindow::btn_RPDO_J1939Click},
+        {4, "btn_TCOB", "Transmit J1939", &MainWindow::btn_TCOBClick},
+        {4, "btn_Info_TCOB", "Define SDO", &MainWindow::btn_Info_TCOBClick},
+        {4, "btn_TPDO_J1939", "Define RPDO", &MainWindow::btn_TPDO_J1939Click},
+        {5, "LbButton2", "Set SDO Client", &MainWindow::LbButton2Click},
+        {6, "btn_NodeGuard", "Set NodeGuarding", &MainWindow::btn_NodeGuardClick},
+        {7, "B_Eds", "EDS File", &MainWindow::B_EdsClick},
+        {8, "CreateBin", "Up date Device", &MainWindow::CreateBinClick},
+    };
+    int column = 0;
+    int lastStep = 0;
+    for (const Button& b : buttons) {
+        if (b.step != lastStep) {
+            auto* label = new QLabel(tr("Step %1").arg(b.step));
+            label->setObjectName(QStringLiteral("Step%1").arg(b.step));
+            steps->addWidget(label, b.step - 1, 0);
+            lastStep = b.step;
+            column = 1;
+        }
+        QPushButton* button = addButton(b.name, tr(b.caption), b.slot);
+        button->setMinimumWidth(130);
+        // Two "Define SDO" buttons: their accessible names say which side they open.
+        if (b.step == 3 || b.step == 4)
+            button->setAccessibleName(QStringLiteral("%1 (Step %2)").arg(tr(b.caption)).arg(b.step));
+        steps->addWidget(button, b.step - 1, column++);
+    }
+    outer->addLayout(steps);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch();
+    auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
+    link->setObjectName(QStringLiteral("WebLink"));
+    link->setAccessibleName(QLatin1String(kMakerWebAddress));
+    link->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    link->setOpenExternalLinks(false);
+    connect(link, &QLabel::linkActivated, this,
+            [this](const QString& url) { m_services.dialogs.openUrl(url); });
+    bottom->addWidget(link);
+    outer->addLayout(bottom);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_newProject = new NewProjectDialog(m_services, m_state, this);
+    m_about = new AboutBox(m_services, this);
+
+    showCaption(m_state.startUp());
+}
+
+MainWindow::~MainWindow() = default;
+
+QPushButton* MainWindow::addButton(const char* objectName, const QString& caption,
+                                   void (MainWindow::*slot)()) {
+    auto* button = new QPushButton(caption, this);
+    nameControl(button, QLatin1String(objectName), caption);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, slot);
+    return button;
+}
+
+void MainWindow::showCaption(bool withProject) {
+    setWindowTitle(withProject ? toQt(m_state.captionWithProject())
+                               : QLatin1String(kCaptionWithoutProject));
+}
+
+int MainWindow::runModal(QDialog& dialog) {
+    return m_runModal ? m_runModal(dialog) : dialog.exec();
+}
+
+bool MainWindow::projectCheck() {
+    if (m_state.hasProjectFolder())
+        return true;
+    m_services.messages.info("Project not valid");
+    return false;
+}
+
+void MainWindow::NewClick() {
+    m_newProject->setDestination(m_state.projectsRoot());
+    m_newProject->FormShow();
+    const bool created = runModal(*m_newProject) == QDialog::Accepted;
+    // A cancelled New leaves the project as it was, but its name no longer shows.
+    setWindowTitle(created ? toQt(m_state.captionWithProject()) : QLatin1String(kCaptionPrefix));
+}
+
+void MainWindow::openClick() {
+    m_state.clearMissingProjectFolder();
+    const auto chosen = m_services.dialogs.browseFolder(
+        this, tr("Select directory of project"), m_state.projectsRoot(), m_state.projectFolder());
+    m_state.setOpenedFolder(chosen ? *chosen : m_state.projectFolder());
+    showCaption(true);
+}
+
+void MainWindow::btn_Prm_GenClick() {
+    if (!projectCheck())
+        return;
+}
+
+void MainWindow::btn_RCOBClick() {
+    if (!projectCheck())
+        return;
+}
+
+void MainWindow::btn_Info_RCOBClick() {
+    if (!projectCheck())
+        return;
+}
+
+void MainWindow::btn_RPDO_J1939Click() {
+    if (!projectCheck())
+        return;
+}
+
+void MainWindow::btn_TCOBClick() {
+    if (!projectCheck())
+        return;
+}
+
+void MainWindow::btn_Info_TCOBClick() {
+    if (!projectCheck())
+        return;
+}
+
+void MainWindow::btn_TPDO_J1939Click() {
+    if (!projectCheck())
+        return;
+}
+
+void MainWindow::LbButton2Click() {}
+
+void MainWindow::btn_NodeGuardClick() {}
+
+void MainWindow::B_EdsClick() {
+    if (!projectCheck())
+        return;
+}
+
+void MainWindow::CreateBinClick() {
+    QCoreApplication::processEvents();
+}
+
+void MainWindow::aboutClick() {
+    runModal(*m_about);
+}
+
+void MainWindow::LbButton1Click() {
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    try {
+        m_state.writeSettings();
+    } catch (const Error& e) {
+        m_services.messages.error(e.what());
+    }
+    event->accept();
+}
+
+} // namespace ordane

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/ProjectState.h"
+#include "app/Services.h"
+
+#include <QWidget>
+
+#include <filesystem>
+#include <functional>
+
+class QDialog;
+class QLabel;
+class QPushButton;
+
+namespace ordane {
+
+class AboutBox;
+class NewProjectDialog;
+
+// The program's one top-level window: eight numbered steps, the owner of the project state.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    MainWindow(const AppServices& services, const std::filesystem::path& programFolder,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    const ProjectState& state() const { return m_state; }
+
+    // How modal windows are run: exec() by default; tests drive the window instead and
+    // return its result.
+    using ModalRunner = std::function<int(QDialog&)>;
+    void setModalRunner(ModalRunner runner) { m_runModal = std::move(runner); }
+
+    NewProjectDialog& newProjectDialog() { return *m_newProject; }
+
+public slots:
+    void NewClick();
+    void openClick();
+    void btn_Prm_GenClick();
+    void btn_RCOBClick();
+    void btn_Info_RCOBClick();
+    void btn_RPDO_J1939Click();
+    void btn_TCOBClick();
+    void btn_Info_TCOBClick();
+    void btn_TPDO_J1939Click();
+    void LbButton2Click();
+    void btn_NodeGuardClick();
+    void B_EdsClick();
+    void CreateBinClick();
+    void aboutClick();
+    void LbButton1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // "Project not valid" when there is no project folder.
+    bool projectCheck();
+    int runModal(QDialog& dialog);
+    void showCaption(bool withProject);
+    QPushButton* addButton(const char* objectName, const QString& caption, void (MainWindow::*slot)());
+
+    const AppServices& m_services;
+    ProjectState m_state;
+    ModalRunner m_runModal;
+    NewProjectDialog* m_newProject = nullptr;
+    AboutBox* m_about = nullptr;
+};
+
+} // namespace ordane

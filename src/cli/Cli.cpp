@@ -1,0 +1,100 @@
+#include "Cli.h"
+
+#include "Commands.h"
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+
+namespace ordane::cli {
+
+int notAvailable(const std::string& command, std::ostream& err) {
+    err << "ordane-cli " << command << ": not available in this version\n";
+    return kUsage;
+}
+
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    CLI::App app{"Ordane configuration tool, command line: compiles, checks and exports "
+                 "projects without the desktop program.",
+                 "ordane-cli"};
+    app.require_subcommand(1);
+    app.set_help_all_flag("--help-all", "Show the help of every command");
+
+    std::string project, output, templateFile, root, name, side, workbook;
+    std::function<int()> action;
+
+    auto* compile = app.add_subcommand(
+        "compile", "Compile PROJECT into a fresh device image; write bin/bank1.bin..bank5.bin "
+                   "and bin/bankg.c");
+    compile->add_option("PROJECT", project, "Project folder")->required();
+    compile->callback([&] { action = [&] { return compileCommand(project, out, err); }; });
+
+    auto* eds = app.add_subcommand("eds", "Write the EDS file of PROJECT to OUTPUT");
+    eds->add_option("PROJECT", project, "Project folder")->required();
+    eds->add_option("OUTPUT", output, "EDS file to write")->required();
+    eds->callback([&] { action = [&] { return edsCommand(project, output, out, err); }; });
+
+    auto* merge = app.add_subcommand(
+        "merge", "Merge bin/bank1.bin and bin/bank2.bin into the S-record file TEMPLATE, "
+                 "writing New_<template name> into PROJECT");
+    merge->add_option("PROJECT", project, "Project folder")->required();
+    merge->add_option("TEMPLATE", templateFile, "Firmware template (S-record file)")->required();
+    merge->callback(
+        [&] { action = [&] { return mergeCommand(project, templateFile, out, err); }; });
+
+    auto* update = app.add_subcommand(
+        "update", "compile, then merge: everything \"Up date Device\" does but flashing");
+    update->add_option("PROJECT", project, "Project folder")->required();
+    update->add_option("TEMPLATE", templateFile, "Firmware template (S-record file)")
+        ->required();
+    update->callback(
+        [&] { action = [&] { return updateCommand(project, templateFile, out, err); }; });
+
+    auto* check = app.add_subcommand(
+        "check", "Run every editor's checks and the checks across documents; list every "
+                 "failure with document and row");
+    check->add_option("PROJECT", project, "Project folder")->required();
+    check->callback([&] { action = [&] { return checkCommand(project, out, err); }; });
+
+    auto* create = app.add_subcommand(
+        "new", "Create project NAME (with its bin folder) under ROOT");
+    create->add_option("ROOT", root, "Projects root folder")->required();
+    create->add_option("NAME", name, "Project name")->required();
+    create->callback([&] { action = [&] { return newCommand(root, name, out, err); }; });
+
+    auto* import = app.add_subcommand(
+        "import", "Fill a frame list from a workbook (.xls sheet \"rpdodef\", or .csv), "
+                  "check it and save it");
+    import->add_option("PROJECT", project, "Project folder")->required();
+    import->add_option("SIDE", side, "received or transmitted")
+        ->required()
+        ->check(CLI::IsMember({"received", "transmitted"}));
+    import->add_option("WORKBOOK", workbook, "Workbook (.xls or .csv)")->required();
+    import->callback(
+        [&] { action = [&] { return importCommand(project, side, workbook, out, err); }; });
+
+    auto* exportCmd = app.add_subcommand("export", "Write rpdodef.csv from a frame list");
+    exportCmd->add_option("PROJECT", project, "Project folder")->required();
+    exportCmd->add_option("SIDE", side, "received or transmitted")
+        ->required()
+        ->check(CLI::IsMember({"received", "transmitted"}));
+    exportCmd->callback(
+        [&] { action = [&] { return exportCommand(project, side, out, err); }; });
+
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return kSuccess;
+    } catch (const CLI::CallForAllHelp&) {
+        out << app.help("", CLI::AppFormatMode::All);
+        return kSuccess;
+    } catch (const CLI::ParseError& e) {
+        err << e.what() << "\n" << "Run 'ordane-cli --help' for the commands.\n";
+        return kUsage;
+    }
+    return action ? action() : kUsage;
+}
+
+} // namespace ordane::cli

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace ordane::cli {
+
+namespace fs = std::filesystem;
+
+inline constexpr int kSuccess = 0;
+inline constexpr int kFailed = 1;
+inline constexpr int kUsage = 2;
+
+// Each command writes its results to `out` and the texts the desktop program shows in
+// message boxes, one per line, to `err`.
+int compileCommand(const fs::path& project, std::ostream& out, std::ostream& err);
+int edsCommand(const fs::path& project, const fs::path& output, std::ostream& out,
+               std::ostream& err);
+int mergeCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
+                 std::ostream& err);
+int updateCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
+                  std::ostream& err);
+int checkCommand(const fs::path& project, std::ostream& out, std::ostream& err);
+int newCommand(const fs::path& root, const std::string& name, std::ostream& out,
+               std::ostream& err);
+// `side` is "received" or "transmitted".
+int importCommand(const fs::path& project, const std::string& side, const fs::path& workbook,
+                  std::ostream& out, std::ostream& err);
+int exportCommand(const fs::path& project, const std::string& side, std::ostream& out,
+                  std::ostream& err);
+
+// For commands whose part of the program is not there yet.
+int notAvailable(const std::string& command, std::ostream& err);
+
+// The checks of `check`, one group per editor area. Each failure line is
+// "<document>: <message>" or "<document>, row <n>: <message>"; notes are printed but
+// are not failures.
+struct CheckReport {
+    std::vector<std::string> failures;
+    std::vector<std::string> notes;
+};
+void checkCommunicationAndFrames(const fs::path& project, CheckReport& report);
+void checkMappings(const fs::path& project, CheckReport& report);
+void checkClientAndGuarding(const fs::path& project, CheckReport& report);
+
+} // namespace ordane::cli

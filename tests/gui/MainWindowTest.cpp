@@ -1,0 +1,173 @@
+#include "GuiTest.h"
+
+#include "FakeServices.h"
+#include "TestSupport.h"
+
+#include "app/MainWindow.h"
+#include "app/NewProjectDialog.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace ordane {
+
+namespace fs = std::filesystem;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartShowsTheCaptionWithoutProject() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        {
+            MainWindow window(fake.services, home.path());
+            QCOMPARE(window.windowTitle(), QStringLiteral("Korvane Ordane SW40218 CANopen TO J1939"));
+            QVERIFY(fs::is_directory(home / "MASTER"));
+            QCOMPARE(window.state().projectFolder(), home / "PROJECTS");
+            window.close();
+        }
+        QCOMPARE(QString::fromStdString(test::readFile(home / "Ordane_C2J1939.ini")),
+                 QStringLiteral("[lastproj]\nprojectname = \n"));
+    }
+
+    void everyStepButtonExistsWithItsCaption() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.path());
+        const std::pair<const char*, const char*> buttons[] = {
+            {"New", "New project"},          {"open", "Open project"},
+            {"btn_Prm_Gen", "Set Communication"}, {"btn_RCOB", "Receive J1939"},
+            {"btn_Info_RCOB", "Define SDO"}, {"btn_RPDO_J1939", "Define TPDO"},
+            {"btn_TCOB", "Transmit J1939"},  {"btn_Info_TCOB", "Define SDO"},
+            {"btn_TPDO_J1939", "Define RPDO"}, {"LbButton2", "Set SDO Client"},
+            {"btn_NodeGuard", "Set NodeGuarding"}, {"B_Eds", "EDS File"},
+            {"CreateBin", "Up date Device"}, {"about", "About"}, {"LbButton1", "X"}};
+        for (const auto& [name, caption] : buttons) {
+            auto* button = window.findChild<QPushButton*>(QLatin1String(name));
+            QVERIFY2(button, name);
+            QCOMPARE(button->text(), QLatin1String(caption));
+            QVERIFY(!button->accessibleName().isEmpty());
+        }
+    }
+
+    void newProjectThenRestartReopensIt() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        {
+            MainWindow window(fake.services, home.path());
+            window.setModalRunner([](QDialog& dialog) {
+                auto& newProject = static_cast<NewProjectDialog&>(dialog);
+                newProject.nameBox()->setText(QStringLiteral("Plant7"));
+                newProject.OkClick();
+                return newProject.result();
+            });
+            window.NewClick();
+            QCOMPARE(window.windowTitle(), QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :Plant7"));
+            QVERIFY(fs::is_directory(home / "PROJECTS" / "Plant7" / "bin"));
+            window.close();
+        }
+        MainWindow again(fake.services, home.path());
+        QCOMPARE(again.windowTitle(), QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :Plant7"));
+        QCOMPARE(again.state().projectFolder(), home / "PROJECTS" / "Plant7");
+    }
+
+    void newProjectMessagesKeepTheDialogOpen() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.path());
+        fs::create_directories(home / "PROJECTS" / "Existing");
+        NewProjectDialog& dialog = window.newProjectDialog();
+        dialog.setDestination(home / "PROJECTS");
+        dialog.FormShow();
+        dialog.show();
+        dialog.OkClick();
+        QCOMPARE(fake.messages.texts(), std::vector<std::string>{"Name project not valid"});
+        QVERIFY(dialog.isVisible());
+        dialog.nameBox()->setText(QStringLiteral("Existing"));
+        QTest::keyClick(dialog.nameBox(), Qt::Key_Return); // Enter is OK
+        QCOMPARE(fake.messages.texts().back(), std::string("Name project not valid because directory already exists"));
+        QVERIFY(dialog.isVisible());
+        QVERIFY(!dialog.closePermission());
+        dialog.close(); // the platform's close is refused while permission is no
+        QVERIFY(dialog.isVisible());
+        QTest::keyClick(dialog.nameBox(), Qt::Key_Escape); // Escape is Cancel
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(std::distance(fs::directory_iterator(home / "PROJECTS"), fs::directory_iterator()), 1);
+    }
+
+    void cancelledNewShowsThePrefixAlone() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        fs::create_directories(home / "PROJECTS" / "Plant7");
+        test::writeFile(home / "Ordane_C2J1939.ini", "[lastproj]\nprojectname=Plant7\n");
+        MainWindow window(fake.services, home.path());
+        window.setModalRunner([](QDialog& dialog) {
+            static_cast<NewProjectDialog&>(dialog).CancelClick();
+            return dialog.result();
+        });
+        window.NewClick();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :"));
+        QCOMPARE(window.state().projectFolder(), home / "PROJECTS" / "Plant7");
+    }
+
+    void openChoosesAFolderOrKeepsTheCurrentOne() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        fs::create_directories(home / "PROJECTS" / "Plant7");
+        MainWindow window(fake.services, home.path());
+
+        fake.dialogs.answers.push_back(home / "PROJECTS" / "Plant7");
+        window.openClick();
+        QCOMPARE(fake.dialogs.requests.back().title, QStringLiteral("Select directory of project"));
+        QCOMPARE(fake.dialogs.browseRoots.back(), home / "PROJECTS");
+        QCOMPARE(window.windowTitle(), QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :/Plant7"));
+
+        window.openClick(); // cancelled: same folder, preselected
+        QCOMPARE(fake.dialogs.requests.back().start, home / "PROJECTS" / "Plant7");
+        QCOMPARE(window.state().projectFolder(), home / "PROJECTS" / "Plant7");
+
+        fake.dialogs.answers.push_back(home / "PROJECTS");
+        window.openClick();
+        QCOMPARE(window.state().projectName(), std::string());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :"));
+    }
+
+    void stepsWithoutAProjectFolderSayProjectNotValid() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        fs::create_directories(home / "PROJECTS" / "Gone");
+        MainWindow window(fake.services, home.path());
+        fake.dialogs.answers.push_back(home / "PROJECTS" / "Gone");
+        window.openClick();
+        fs::remove(home / "PROJECTS" / "Gone");
+        window.openClick(); // preselected folder gone, browser cancelled
+        QVERIFY(fake.dialogs.requests.back().start.empty());
+        QVERIFY(!window.state().hasProjectFolder());
+        fake.messages.clear();
+        window.btn_Prm_GenClick();
+        window.B_EdsClick();
+        QCOMPARE(fake.messages.texts(), (std::vector<std::string>{"Project not valid", "Project not valid"}));
+    }
+
+    void aboutLinkOpensTheMakersPage() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.path());
+        bool shown = false;
+        window.setModalRunner([&](QDialog& dialog) {
+            shown = dialog.windowTitle() == QStringLiteral("About...");
+            return int(QDialog::Accepted);
+        });
+        window.aboutClick();
+        QVERIFY(shown);
+    }
+};
+
+ORDANE_GUI_TEST(MainWindowTest)
+
+} // namespace ordane
+
+#include "MainWindowTest.moc"
