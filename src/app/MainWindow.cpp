@@ -3,6 +3,14 @@
 #include "app/AboutBox.h"
 #include "app/GuiSupport.h"
 #include "app/NewProjectDialog.h"
+// communication parameters and J1939 frame lists
+
+// SDO and PDO mapping
+
+// SDO client frames and node guarding
+
+// device image, EDS and firmware
+
 
 #include "documents/Error.h"
 
@@ -90,6 +98,15 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
 
     m_newProject = new NewProjectDialog(m_services, m_state, this);
     m_about = new AboutBox(m_services, this);
+    // Every window is created once, hidden, for the whole run.
+    // communication parameters and J1939 frame lists
+
+    // SDO and PDO mapping
+
+    // SDO client frames and node guarding
+
+    // device image and firmware
+
 
     showCaption(m_state.startUp());
 }

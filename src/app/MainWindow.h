@@ -16,6 +16,14 @@ namespace ordane {
 
 class AboutBox;
 class NewProjectDialog;
+// communication parameters and J1939 frame lists
+
+// SDO and PDO mapping
+
+// SDO client frames and node guarding
+
+// device image and firmware
+
 
 // The program's one top-level window: eight numbered steps, the owner of the project state.
 class MainWindow : public QWidget {
@@ -66,6 +74,14 @@ private:
     ModalRunner m_runModal;
     NewProjectDialog* m_newProject = nullptr;
     AboutBox* m_about = nullptr;
+    // communication parameters and J1939 frame lists
+
+    // SDO and PDO mapping
+
+    // SDO client frames and node guarding
+
+    // device image and firmware
+
 };
 
 } // namespace ordane
