@@ -31,6 +31,7 @@ void makeToolWindow(QDialog* dialog) {
 
 void centreOnScreen(QWidget* window) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        window->adjustSize(); // before the first showing the size is not laid out yet
         QRect frame = window->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         window->move(frame.topLeft());

@@ -75,7 +75,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
             column = 1;
         }
         QPushButton* button = addButton(b.name, tr(b.caption), b.slot);
-        button->setMinimumWidth(130);
+        button->setMinimumWidth(140);
         // Two "Define SDO" buttons: their accessible names say which side they open.
         if (b.step == 3 || b.step == 4)
             button->setAccessibleName(QStringLiteral("%1 (Step %2)").arg(tr(b.caption)).arg(b.step));
@@ -203,6 +203,7 @@ void MainWindow::CreateBinClick() {
 }
 
 void MainWindow::aboutClick() {
+    centreOnScreen(m_about);
     runModal(*m_about);
 }
 

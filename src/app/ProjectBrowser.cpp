@@ -78,6 +78,9 @@ ProjectBrowser::ProjectBrowser(const QString& title, const std::filesystem::path
             [this](const QModelIndex& current) { m_ok->setEnabled(current.isValid()); });
 
     auto* layout = new QVBoxLayout(this);
+    auto* heading = new QLabel(title);
+    heading->setObjectName(QStringLiteral("Title"));
+    layout->addWidget(heading);
     layout->addWidget(m_view);
     layout->addWidget(buttons);
 

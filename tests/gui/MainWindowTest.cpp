@@ -5,6 +5,7 @@
 
 #include "app/MainWindow.h"
 #include "app/NewProjectDialog.h"
+#include "app/ProjectBrowser.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -167,6 +168,34 @@ private slots:
 };
 
 ORDANE_GUI_TEST(MainWindowTest)
+
+class ProjectBrowserTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void offersTheRootAndItsFoldersOnly() {
+        test::TempFolder home;
+        fs::create_directories(home / "PROJECTS" / "Group" / "Plant7");
+        fs::create_directories(home / "PROJECTS-old");
+        fs::create_directories(home / "MASTER");
+        const QString root = QString::fromStdString((home / "PROJECTS").string());
+        ProjectBrowser browser(QStringLiteral("Select directory of project"), home / "PROJECTS",
+                               home / "PROJECTS" / "Group" / "Plant7");
+        QCOMPARE(browser.selectedFolder(), std::optional(home / "PROJECTS" / "Group" / "Plant7"));
+        QVERIFY(browser.mayChoose(root));
+        QVERIFY(browser.mayChoose(root + QStringLiteral("/Group")));
+        QVERIFY(!browser.mayChoose(root + QStringLiteral("-old")));
+        QVERIFY(!browser.mayChoose(root + QStringLiteral("/../MASTER")));
+        QVERIFY(!browser.mayChoose(QString::fromStdString(home.path().string())));
+
+        browser.select(QString::fromStdString((home / "MASTER").string())); // refused
+        QCOMPARE(browser.selectedFolder(), std::optional(home / "PROJECTS" / "Group" / "Plant7"));
+        browser.select(root);
+        QCOMPARE(browser.selectedFolder(), std::optional(home / "PROJECTS"));
+    }
+};
+
+ORDANE_GUI_TEST(ProjectBrowserTest)
 
 } // namespace ordane
 
