@@ -2,6 +2,7 @@
 
 #include "Error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,11 +18,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::optional<std::size_t> g_failAfter;
+
 [[noreturn]] void fail(const fs::path& target, int error) {
     throw Error("Cannot write '" + target.string() + "': " + std::strerror(error));
 }
 
 } // namespace
+
+void failAtomicWritesAfterForTests(std::optional<std::size_t> bytes) {
+    g_failAfter = bytes;
+}
 
 void writeFileAtomically(const fs::path& target, std::string_view bytes) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
@@ -38,14 +45,22 @@ void writeFileAtomically(const fs::path& target, std::string_view bytes) {
 
     const char* data = bytes.data();
     std::size_t left = bytes.size();
+    std::size_t total = 0;
     while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
+        std::size_t chunk = left;
+        if (g_failAfter) {
+            if (total >= *g_failAfter)
+                abandon(ENOSPC);
+            chunk = std::min(chunk, *g_failAfter - total);
+        }
+        const ssize_t written = ::write(fd, data, chunk);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
             abandon(errno);
         }
         data += written;
+        total += static_cast<std::size_t>(written);
         left -= static_cast<std::size_t>(written);
     }
     // mkstemp creates 0600; give the file the usual permissions of a new file.

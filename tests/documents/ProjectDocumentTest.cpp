@@ -136,6 +136,26 @@ TEST(AtomicFile, FailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), fs::directory_iterator()), 1);
 }
 
+TEST(AtomicFile, AWriteThatFailsPartWayKeepsThePreviousFile) {
+    TempFolder folder;
+    const fs::path target = folder / "bank1.bin";
+    writeFile(target, "previous");
+    for (std::size_t limit : {std::size_t(0), std::size_t(3), std::size_t(4095)}) {
+        failAtomicWritesAfterForTests(limit);
+        try {
+            writeFileAtomically(target, std::string(4096, 'x'));
+            ADD_FAILURE() << "write did not fail at " << limit;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos);
+        }
+        failAtomicWritesAfterForTests(std::nullopt);
+        EXPECT_EQ(readFile(target), "previous");
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+    }
+    writeFileAtomically(target, "new");
+    EXPECT_EQ(readFile(target), "new");
+}
+
 TEST(DocumentFiles, LooksUpNamesWithoutRegardToCase) {
     TempFolder folder;
     writeFile(folder / "PARGEN.XML", "a");
