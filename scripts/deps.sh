@@ -7,6 +7,7 @@ packages=(
   libpugixml-dev libfreexl-dev libsimpleini-dev libcli11-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
   srecord python3-xlwt
+  clang libclang-rt-14-dev
   xvfb xauth imagemagick fonts-dejavu-core
 )
 
