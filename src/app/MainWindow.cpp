@@ -10,7 +10,9 @@
 // SDO client frames and node guarding
 
 // device image, EDS and firmware
-
+#include "compiler/BankWriters.h"
+#include "compiler/CompileProject.h"
+#include "compiler/DeviceImage.h"
 
 #include "documents/Error.h"
 
@@ -106,7 +108,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     // SDO client frames and node guarding
 
     // device image and firmware
-
+    m_image = std::make_unique<DeviceImage>();
 
     showCaption(m_state.startUp());
 }
@@ -199,7 +201,19 @@ void MainWindow::B_EdsClick() {
 }
 
 void MainWindow::CreateBinClick() {
+    // Let the window repaint before the work.
     QCoreApplication::processEvents();
+    const std::filesystem::path& folder = m_state.projectFolder();
+    try {
+        compileProject(folder, *m_image, m_services.messages, m_services.clock);
+        // A bank file that cannot be written is skipped without a message.
+        writeBankFiles(*m_image, folder);
+        writeBankSource(*m_image, folder);
+    } catch (const Error& e) {
+        m_services.messages.error(e.what());
+        return;
+    }
+    // The Generate Firmware dialog is shown here.
 }
 
 void MainWindow::aboutClick() {

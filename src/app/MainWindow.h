@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 class QDialog;
 class QLabel;
@@ -23,6 +24,7 @@ class NewProjectDialog;
 // SDO client frames and node guarding
 
 // device image and firmware
+class DeviceImage;
 
 
 // The program's one top-level window: eight numbered steps, the owner of the project state.
@@ -81,7 +83,9 @@ private:
     // SDO client frames and node guarding
 
     // device image and firmware
-
+    // One image for the whole run: bytes a compilation does not write keep what an earlier
+    // one left there, as the device expects.
+    std::unique_ptr<DeviceImage> m_image;
 };
 
 } // namespace ordane

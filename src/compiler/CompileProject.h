@@ -1,1 +1,19 @@
 #pragma once
+
+#include "app/Clock.h"
+#include "app/MessageSink.h"
+#include "compiler/DeviceImage.h"
+
+#include <filesystem>
+
+namespace ordane {
+
+// Compiles the ten documents of the project folder into the image, in their fixed order.
+// A missing NodeGuard.xml, NG_J1939_Frame.xml or SDOClient.xml is told through
+// `messages.info` and compilation goes on. The first bad value, unreadable document or
+// document with more rows than its area holds throws Error; the image keeps everything
+// written before it. The stamps come from `clock`.
+void compileProject(const std::filesystem::path& projectFolder, DeviceImage& image,
+                    MessageSink& messages, const Clock& clock);
+
+} // namespace ordane

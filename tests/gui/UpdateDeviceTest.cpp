@@ -1,0 +1,111 @@
+#include "GuiTest.h"
+
+#include "FakeServices.h"
+#include "TestSupport.h"
+
+#include "app/MainWindow.h"
+
+#include <QPushButton>
+#include <QTest>
+
+namespace ordane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Message = RecordingMessageSink::Message;
+using Kind = RecordingMessageSink::Kind;
+
+const std::vector<Message> kMissingDocuments = {
+    {Kind::Info, "File NodeGuard xml not found"},
+    {Kind::Info, "File NG_J1939_Frame xml not found"},
+    {Kind::Info, "File SDOClient xml not found"},
+};
+
+const char* const kParameters = "<GeneralParameter><BaudRateCAN>5</BaudRateCAN><CANType>1</CANType>"
+                                "<IDDev_CANopen>1</IDDev_CANopen><Baud_CANopen>8</Baud_CANopen>"
+                                "<Set_Ope_CANopen>0</Set_Ope_CANopen><Net_Start_CANopen>0</Net_Start_CANopen>"
+                                "<Delay_CANopen>10</Delay_CANopen></GeneralParameter>";
+
+// Frames k = 1..count with priority 6, PGN k and source address k.
+std::string frames(int count) {
+    std::string text = "<COBID>";
+    for (int k = 1; k <= count; ++k)
+        text += "<row Priority=\"6\" DP=\"0\" PGN=\"" + std::to_string(k) + "\" ID_DEV=\"" +
+                std::to_string(k) + "\" Mnemonic=\"\"/>";
+    return text + "</COBID>";
+}
+
+} // namespace
+
+class UpdateDeviceTest : public QObject {
+    Q_OBJECT
+
+    // A program folder whose remembered project Plant7 is reopened at start.
+    struct Program {
+        Program() {
+            fs::create_directories(project / "bin");
+            test::writeFile(home / "Ordane_C2J1939.ini", "[lastproj]\nprojectname=Plant7\n");
+        }
+        test::TempFolder home;
+        fs::path project = home / "PROJECTS" / "Plant7";
+        test::FakeServices fake;
+    };
+
+private slots:
+    void oneImageServesEveryUpdateOfTheRun() {
+        Program p;
+        test::writeFile(p.project / "pargen.xml", kParameters);
+        test::writeFile(p.project / "TCobDef.xml", frames(10));
+        MainWindow window(p.fake.services, p.home.path());
+        auto* button = window.findChild<QPushButton*>(QStringLiteral("CreateBin"));
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(p.fake.messages.messages(), kMissingDocuments);
+        for (const char* name : {"bank1.bin", "bank2.bin", "bank3.bin", "bank4.bin", "bank5.bin"})
+            QCOMPARE(fs::file_size(p.project / "bin" / name), std::uintmax_t(16384));
+        QVERIFY(test::readFile(p.project / "bin" / "bankg.c").starts_with("#pragma CONST_SEG SEGMENT0\r\n"));
+
+        // A shorter list in the same run: the tail of the longer one stays in the image.
+        test::writeFile(p.project / "TCobDef.xml", frames(4));
+        window.CreateBinClick();
+        const std::string bank2 = test::readFile(p.project / "bin" / "bank2.bin");
+        std::string tail;
+        for (char k = 5; k <= 10; ++k)
+            tail += std::string{k, k, '\0', '\x18'};
+        QCOMPARE(bank2.substr(16, 24), tail);
+        QCOMPARE(test::readFile(p.project / "bin" / "bank1.bin").substr(16014, 2), std::string("\x04\0", 2));
+    }
+
+    void aFailedCompilationShowsItsErrorAndWritesNoFile() {
+        Program p;
+        test::writeFile(p.project / "pargen.xml", "<GeneralParameter><CANType>1</CANType></GeneralParameter>");
+        MainWindow window(p.fake.services, p.home.path());
+        window.CreateBinClick();
+        std::vector<Message> expected = kMissingDocuments;
+        expected.push_back({Kind::Error, "pargen.xml: element 'BaudRateCAN' is missing"});
+        QCOMPARE(p.fake.messages.messages(), expected);
+        QVERIFY(fs::is_empty(p.project / "bin"));
+    }
+
+    void onlyAnUnwritableBankSourceIsReported() {
+        Program p;
+        fs::create_directories(p.project / "bin" / "bank3.bin" / "in-the-way");
+        fs::create_directories(p.project / "bin" / "bankg.c" / "in-the-way");
+        MainWindow window(p.fake.services, p.home.path());
+        window.CreateBinClick();
+        const auto& messages = p.fake.messages.messages();
+        QCOMPARE(messages.size(), std::size_t(4));
+        QCOMPARE(messages.back().kind, Kind::Error);
+        QVERIFY2(messages.back().text.find("bankg.c") != std::string::npos, messages.back().text.c_str());
+        for (const char* name : {"bank1.bin", "bank2.bin", "bank4.bin", "bank5.bin"})
+            QCOMPARE(fs::file_size(p.project / "bin" / name), std::uintmax_t(16384));
+    }
+};
+
+ORDANE_GUI_TEST(UpdateDeviceTest)
+
+} // namespace ordane
+
+#include "UpdateDeviceTest.moc"
