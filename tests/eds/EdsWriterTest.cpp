@@ -377,9 +377,14 @@ TEST(EdsWriter, CommandLineWritesTheFileOrSaysWhyNot) {
     }
 }
 
-// Random projects within what the editors write, each checked by writeEds for the
-// structure CiA 306 checkers want.
-TEST(EdsWriter, GeneratedProjectsGiveSoundFiles) {
+// The fixture projects and random projects within what the editors write, each checked
+// by writeEds for the structure CiA 306 checkers want.
+TEST(EdsWriter, FixtureAndGeneratedProjectsGiveSoundFiles) {
+    for (const auto& fixture : fs::directory_iterator(fs::path(ORDANE_TEST_DATA) / "eds/projects")) {
+        SCOPED_TRACE(fixture.path().filename().string());
+        test::TempFolder out;
+        writeEds(fixture.path(), out / "out.eds");
+    }
     const auto numberText = [](std::mt19937& random, unsigned value) {
         char buffer[32];
         switch (random() % 3) {
