@@ -45,10 +45,6 @@ std::vector<MappingConflict> findMappingConflicts(const std::filesystem::path& p
     return conflicts;
 }
 
-bool isMappableIndex(std::uint32_t index) {
-    return index >= 0x2000 && index <= 0x9FFF;
-}
-
 std::string indexRangeMessage() {
     return "Error! The Index must be between 0x2000 and 0x9FFF";
 }

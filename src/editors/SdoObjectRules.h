@@ -31,8 +31,6 @@ struct MappingConflict {
 // earlier row already mapped. Throws Error when a document cannot be read.
 std::vector<MappingConflict> findMappingConflicts(const std::filesystem::path& projectFolder);
 
-// 0x2000..0x9FFF, the indexes the SDO mapping accepts.
-bool isMappableIndex(std::uint32_t index);
 // "Error! The Index must be between 0x2000 and 0x9FFF"
 std::string indexRangeMessage();
 

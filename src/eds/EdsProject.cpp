@@ -40,8 +40,9 @@ void readMapping(const fs::path& folder, const char* name, std::uint8_t readOnly
         const auto index = static_cast<std::uint16_t>(row.integer("Index"));
         const SDO_Sub_Type sub{static_cast<std::uint8_t>(row.integer("SubIndex")),
                                static_cast<std::uint8_t>(row.integer("Dimension")), readOnly};
-        // Below 0x2000 an object would land among the communication objects of the file.
-        if (!isMappableIndex(index))
+        // Below 0x2000 lie the communication objects, several of them fixed sections of
+        // the file: an application variable there would be declared twice or in no list.
+        if (index < 0x2000)
             outOfRange.push_back({name, row.number(), indexRangeMessage()});
         auto record = std::find_if(objects.begin(), objects.end(),
                                    [&](const SDO_Index& o) { return o.index == index; });

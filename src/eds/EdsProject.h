@@ -44,8 +44,8 @@ struct EdsProject {
 // Reads the four documents of the project folder; a missing document contributes nothing.
 // Throws Error when a document cannot be read, when a PDO document holds more PDOs than a
 // direction has, or when the SDO mapping holds an object the file could not declare once
-// (a fixed object's index, an (Index, SubIndex) mapped twice, an index outside the
-// mapping's range): every such row is named.
+// (a fixed object's index, an (Index, SubIndex) mapped twice, an index below 0x2000);
+// every such row is named.
 EdsProject readEdsProject(const std::filesystem::path& projectFolder);
 
 } // namespace ordane

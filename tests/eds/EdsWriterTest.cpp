@@ -310,7 +310,7 @@ TEST(EdsWriter, RefusesWhatItCannotReadOrDeclareAndLeavesTheOldFile) {
          {{"RInfoCob.xml", mappingRows("RInfoCob", {{"0x2100", "1", "0"}, {"8448", "0x01", "1"},
                                                     {"0x1400", "1", "0"}, {"0x2101", "1", "0"}})},
           {"TInfoCob.xml", mappingRows("TInfoCob", {{"$2100", "1", "0"}, {"0x202D", "0", "0"},
-                                                    {"0xA000", "0", "0"}})}},
+                                                    {"0x1000", "0", "0"}})}},
          "RInfoCob.xml, row 2: Error! The Index 0x2100 and SubIndex 0x01 is already used\n"
          "RInfoCob.xml, row 3: Error! The Index must be between 0x2000 and 0x9FFF\n"
          "TInfoCob.xml, row 1: Error! The Index 0x2100 and SubIndex 0x01 is already used\n"
