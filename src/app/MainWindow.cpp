@@ -13,6 +13,7 @@
 #include "compiler/BankWriters.h"
 #include "compiler/CompileProject.h"
 #include "compiler/DeviceImage.h"
+#include "eds/EdsWriter.h"
 
 #include "documents/Error.h"
 
@@ -198,6 +199,17 @@ void MainWindow::btn_NodeGuardClick() {}
 void MainWindow::B_EdsClick() {
     if (!projectCheck())
         return;
+    auto target = m_services.dialogs.saveFile(this, tr("Save EDS File"), m_state.projectFolder(),
+                                              tr("Electronic Data Sheet (*.eds)"));
+    if (!target)
+        return;
+    if (!target->has_extension())
+        *target += ".eds";
+    try {
+        EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
+    } catch (const std::exception& e) {
+        m_services.messages.error(e.what());
+    }
 }
 
 void MainWindow::CreateBinClick() {

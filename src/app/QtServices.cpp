@@ -34,7 +34,9 @@ std::optional<std::filesystem::path> QtDialogs::openFile(QWidget* parent, const 
 std::optional<std::filesystem::path> QtDialogs::saveFile(QWidget* parent, const QString& title,
                                                          const std::filesystem::path& startFolder,
                                                          const QString& filter) {
-    const QString file = QFileDialog::getSaveFileName(parent, title, toQt(startFolder), filter);
+    const QString file = QFileDialog::getSaveFileName(parent, title, toQt(startFolder), filter, nullptr,
+                                                      // outputs are replaced without a question
+                                                      QFileDialog::DontConfirmOverwrite);
     if (file.isEmpty())
         return std::nullopt;
     return toPath(file);

@@ -45,4 +45,8 @@ std::vector<MappingConflict> findMappingConflicts(const std::filesystem::path& p
     return conflicts;
 }
 
+std::string indexRangeMessage() {
+    return "Error! The Index must be between 0x2000 and 0x9FFF";
+}
+
 } // namespace ordane

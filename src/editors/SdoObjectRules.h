@@ -31,4 +31,7 @@ struct MappingConflict {
 // earlier row already mapped. Throws Error when a document cannot be read.
 std::vector<MappingConflict> findMappingConflicts(const std::filesystem::path& projectFolder);
 
+// "Error! The Index must be between 0x2000 and 0x9FFF"
+std::string indexRangeMessage();
+
 } // namespace ordane

@@ -1,1 +1,22 @@
-// Arrives with its feature.
+#include "eds/EdsWriter.h"
+
+#include "documents/AtomicFile.h"
+#include "eds/EdsLines.h"
+#include "eds/EdsProject.h"
+
+#include <string>
+
+namespace ordane {
+
+void EdsWriter::write(const std::filesystem::path& projectFolder,
+                      const std::filesystem::path& target) const {
+    const EdsProject project = readEdsProject(projectFolder);
+    std::string text;
+    for (const std::string& line : buildEdsLines(project, m_clock.now())) {
+        text += line;
+        text += "\r\n";
+    }
+    writeFileAtomically(target, text);
+}
+
+} // namespace ordane

@@ -1,0 +1,100 @@
+#include "GuiTest.h"
+
+#include "FakeServices.h"
+#include "TestSupport.h"
+
+#include "app/MainWindow.h"
+
+#include <QTest>
+
+namespace ordane {
+
+namespace fs = std::filesystem;
+
+// The "EDS File" step: the save dialog, the written file and the error box.
+class EdsStepTest : public QObject {
+    Q_OBJECT
+
+    // A program folder whose last project, Plant7, is reopened at start.
+    struct Home {
+        test::TempFolder folder;
+        fs::path project = folder / "PROJECTS/Plant7";
+        Home() {
+            fs::create_directories(project);
+            test::writeFile(folder / "Ordane_C2J1939.ini", "[lastproj]\nprojectname=Plant7\n");
+        }
+    };
+
+private slots:
+    void writesTheChosenFile_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("no extension") << "Gateway" << "Gateway.eds";
+        QTest::newRow("with .eds") << "Gateway.eds" << "Gateway.eds";
+        QTest::newRow("another extension") << "Gateway.txt" << "Gateway.txt";
+    }
+
+    void writesTheChosenFile() {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        Home home;
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.folder.path());
+        fake.dialogs.answers.push_back(home.project / typed.toStdString());
+        window.B_EdsClick();
+
+        QCOMPARE(fake.dialogs.requests.size(), std::size_t(1));
+        QCOMPARE(fake.dialogs.requests[0].kind, std::string("save"));
+        QCOMPARE(fake.dialogs.requests[0].start, home.project);
+        QCOMPARE(fake.dialogs.requests[0].filter, QStringLiteral("Electronic Data Sheet (*.eds)"));
+        QCOMPARE(fake.messages.texts(), std::vector<std::string>{});
+        const std::string bytes = test::readFile(home.project / written.toStdString());
+        QVERIFY(bytes.rfind("[FileInfo]\r\nFileName=CANopen_to_J1939.eds\r\n", 0) == 0);
+        QVERIFY(bytes.find("\r\nCreationTime=01:08AM\r\nCreationDate=12-09-2026\r\n") != std::string::npos);
+        // Only the file itself is left in the project folder.
+        QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 1);
+    }
+
+    void cancelWritesNothing() {
+        Home home;
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.folder.path());
+        window.B_EdsClick();
+        QCOMPARE(fake.dialogs.requests.size(), std::size_t(1));
+        QCOMPARE(fake.messages.texts(), std::vector<std::string>{});
+        QVERIFY(fs::is_empty(home.project));
+    }
+
+    void failuresShowTheErrorBox() {
+        Home home;
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.folder.path());
+        test::writeFile(home.project / "RInfoCob.xml",
+                        "<RInfoCob><row NrPdo=\"1\" Index=\"0x2020\" SubIndex=\"1\" Dimension=\"0\"/></RInfoCob>");
+        test::writeFile(home.project / "Gateway.eds", "old\r\n");
+        fake.dialogs.answers.push_back(home.project / "Gateway");
+        window.B_EdsClick();
+        using Message = RecordingMessageSink::Message;
+        const auto errorBox = [](std::string text) {
+            return std::vector<Message>{{RecordingMessageSink::Kind::Error, std::move(text)}};
+        };
+        QCOMPARE(fake.messages.messages(),
+                 errorBox("RInfoCob.xml, row 1: Error! The Index 0x2020 is already used by a "
+                          "fixed object of the converter"));
+        QCOMPARE(test::readFile(home.project / "Gateway.eds"), std::string("old\r\n"));
+
+        fs::remove(home.project / "RInfoCob.xml");
+        fake.messages.clear();
+        const fs::path unwritable = home.project / "missing" / "Gateway.eds";
+        fake.dialogs.answers.push_back(unwritable);
+        window.B_EdsClick();
+        QCOMPARE(fake.messages.messages(),
+                 errorBox("Cannot write '" + unwritable.string() + "': No such file or directory"));
+    }
+};
+
+ORDANE_GUI_TEST(EdsStepTest)
+
+} // namespace ordane
+
+#include "EdsStepTest.moc"
