@@ -10,7 +10,7 @@
 // SDO client frames and node guarding
 
 // device image, EDS and firmware
-
+#include "firmware/ModifyFileSx.h"
 
 #include "documents/Error.h"
 
@@ -106,7 +106,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     // SDO client frames and node guarding
 
     // device image and firmware
-
+    m_modifyFileSx = new TFModifyFileSx(m_services, m_state, this);
 
     showCaption(m_state.startUp());
 }
@@ -200,6 +200,8 @@ void MainWindow::B_EdsClick() {
 
 void MainWindow::CreateBinClick() {
     QCoreApplication::processEvents();
+    m_modifyFileSx->FormShow();
+    runModal(*m_modifyFileSx);
 }
 
 void MainWindow::aboutClick() {

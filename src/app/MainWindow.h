@@ -23,7 +23,7 @@ class NewProjectDialog;
 // SDO client frames and node guarding
 
 // device image and firmware
-
+class TFModifyFileSx;
 
 // The program's one top-level window: eight numbered steps, the owner of the project state.
 class MainWindow : public QWidget {
@@ -81,7 +81,7 @@ private:
     // SDO client frames and node guarding
 
     // device image and firmware
-
+    TFModifyFileSx* m_modifyFileSx = nullptr;
 };
 
 } // namespace ordane
