@@ -88,6 +88,8 @@ void TFModifyFileSx::FormShow() {
     m_progress->setMaximum(100);
     m_progress->setValue(0);
     m_execute->setEnabled(false);
+    // A window not shown yet has no size of its own to centre.
+    adjustSize();
     centreOnScreen(this);
     m_close->setFocus();
 

@@ -311,6 +311,10 @@ TEST(SrecordMerge, MergedExampleFirmwareReadsBackWithTheSrecordTools) {
         ASSERT_EQ(std::system(crop.c_str()), 0) << readFile(info);
         EXPECT_TRUE(readFile(out) == bytes) << first;
     }
+    // The substitute flash tool beside the example accepts the file and the port position.
+    const std::string tool = (fs::path(ORDANE_SOURCE_DIR) / "examples/Burnidor.exe").string();
+    EXPECT_EQ(std::system(("'" + tool + "' '" + merged + "' 7 >/dev/null").c_str()), 0);
+    EXPECT_NE(std::system(("'" + tool + "' '" + merged + "' 8 2>/dev/null").c_str()), 0);
 }
 
 struct CliResult {
