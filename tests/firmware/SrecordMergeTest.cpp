@@ -283,7 +283,7 @@ TEST(SrecordMerge, FilesThatCannotBeOpenedOrCreatedEndTheRunWithTheSystemText) {
 // An independent reader of S-records: the merged example firmware must be clean and carry
 // the banks' bytes at their addresses.
 TEST(SrecordMerge, MergedExampleFirmwareReadsBackWithTheSrecordTools) {
-    if (std::system("command -v srec_cat >/dev/null 2>&1 && command -v srec_info >/dev/null 2>&1") != 0)
+    if (std::system("command -v srec_cat >/dev/null && command -v srec_info >/dev/null") != 0)
         GTEST_SKIP() << "srecord is not installed";
     Project p;
     std::string bank1(0x4000, '\0'), bank2(0x4000, '\0');
@@ -301,15 +301,16 @@ TEST(SrecordMerge, MergedExampleFirmwareReadsBackWithTheSrecordTools) {
     ASSERT_EQ(std::system(("srec_info '" + merged + "' >'" + info + "' 2>&1").c_str()), 0)
         << readFile(info);
     EXPECT_EQ(readFile(info).find("checksum"), std::string::npos) << readFile(info);
-    for (const auto& [first, bytes] : {std::pair{std::string("0x388000"), bank1}, {std::string("0x398000"), bank2}}) {
-        const std::string out = (p.home / ("out" + first + ".bin")).string();
-        const unsigned long begin = std::stoul(first, nullptr, 16);
-        char end[16];
-        std::snprintf(end, sizeof end, "0x%06lX", begin + 0x4000);
-        const std::string crop = "srec_cat '" + merged + "' -crop " + first + " " + end +
-                                 " -offset -" + first + " -o '" + out + "' -binary 2>'" + info + "'";
+    struct Range {
+        std::string first, end;
+        const std::string& bytes;
+    };
+    for (const Range& r : {Range{"0x388000", "0x38C000", bank1}, Range{"0x398000", "0x39C000", bank2}}) {
+        const std::string out = (p.home / ("out" + r.first + ".bin")).string();
+        const std::string crop = "srec_cat '" + merged + "' -crop " + r.first + " " + r.end +
+                                 " -offset -" + r.first + " -o '" + out + "' -binary 2>'" + info + "'";
         ASSERT_EQ(std::system(crop.c_str()), 0) << readFile(info);
-        EXPECT_TRUE(readFile(out) == bytes) << first;
+        EXPECT_TRUE(readFile(out) == r.bytes) << r.first;
     }
     // The substitute flash tool beside the example accepts the file and the port position.
     const std::string tool = (fs::path(ORDANE_SOURCE_DIR) / "examples/Burnidor.exe").string();
