@@ -14,6 +14,7 @@
 #include "compiler/CompileProject.h"
 #include "compiler/DeviceImage.h"
 #include "eds/EdsWriter.h"
+#include "firmware/ModifyFileSx.h"
 
 #include "documents/Error.h"
 
@@ -110,6 +111,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
 
     // device image and firmware
     m_image = std::make_unique<DeviceImage>();
+    m_modifyFileSx = new TFModifyFileSx(m_services, m_state, this);
 
     showCaption(m_state.startUp());
 }
@@ -225,7 +227,8 @@ void MainWindow::CreateBinClick() {
         m_services.messages.error(e.what());
         return;
     }
-    // The Generate Firmware dialog is shown here.
+    m_modifyFileSx->FormShow();
+    runModal(*m_modifyFileSx);
 }
 
 void MainWindow::aboutClick() {

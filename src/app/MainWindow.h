@@ -25,7 +25,7 @@ class NewProjectDialog;
 
 // device image and firmware
 class DeviceImage;
-
+class TFModifyFileSx;
 
 // The program's one top-level window: eight numbered steps, the owner of the project state.
 class MainWindow : public QWidget {
@@ -86,6 +86,7 @@ private:
     // One image for the whole run: bytes a compilation does not write keep what an earlier
     // one left there, as the device expects.
     std::unique_ptr<DeviceImage> m_image;
+    TFModifyFileSx* m_modifyFileSx = nullptr;
 };
 
 } // namespace ordane
