@@ -51,14 +51,30 @@ class UpdateDeviceTest : public QObject {
         test::TempFolder home;
         fs::path project = home / "PROJECTS" / "Plant7";
         test::FakeServices fake;
+        std::vector<QString> shownDialogs;
+
+        // The Generate Firmware dialog that follows the bank files is recorded, not run.
+        void record(MainWindow& window) {
+            window.setModalRunner([this](QDialog& dialog) {
+                shownDialogs.push_back(dialog.windowTitle());
+                return int(QDialog::Rejected);
+            });
+        }
     };
 
+    fs::path m_startFolder;
+
 private slots:
+    void init() { m_startFolder = fs::current_path(); }
+    void cleanup() { fs::current_path(m_startFolder); }
+
     void oneImageServesEveryUpdateOfTheRun() {
         Program p;
         test::writeFile(p.project / "pargen.xml", kParameters);
         test::writeFile(p.project / "TCobDef.xml", frames(10));
+        test::writeFile(p.home / "MASTER" / "SX40218.sx", "S9030000FC\r\n");
         MainWindow window(p.fake.services, p.home.path());
+        p.record(window);
         auto* button = window.findChild<QPushButton*>(QStringLiteral("CreateBin"));
         QVERIFY(button);
         QTest::mouseClick(button, Qt::LeftButton);
@@ -76,13 +92,17 @@ private slots:
             tail += std::string{k, k, '\0', '\x18'};
         QCOMPARE(bank2.substr(16, 24), tail);
         QCOMPARE(test::readFile(p.project / "bin" / "bank1.bin").substr(16014, 2), std::string("\x04\0", 2));
+        QCOMPARE(p.shownDialogs, (std::vector<QString>{QStringLiteral("Generate Firmware"),
+                                                       QStringLiteral("Generate Firmware")}));
     }
 
     void aFailedCompilationShowsItsErrorAndWritesNoFile() {
         Program p;
         test::writeFile(p.project / "pargen.xml", "<GeneralParameter><CANType>1</CANType></GeneralParameter>");
         MainWindow window(p.fake.services, p.home.path());
+        p.record(window);
         window.CreateBinClick();
+        QVERIFY(p.shownDialogs.empty());
         std::vector<Message> expected = kMissingDocuments;
         expected.push_back({Kind::Error, "pargen.xml: element 'BaudRateCAN' is missing"});
         QCOMPARE(p.fake.messages.messages(), expected);
@@ -94,7 +114,9 @@ private slots:
         fs::create_directories(p.project / "bin" / "bank3.bin" / "in-the-way");
         fs::create_directories(p.project / "bin" / "bankg.c" / "in-the-way");
         MainWindow window(p.fake.services, p.home.path());
+        p.record(window);
         window.CreateBinClick();
+        QVERIFY(p.shownDialogs.empty());
         const auto& messages = p.fake.messages.messages();
         QCOMPARE(messages.size(), std::size_t(4));
         QCOMPARE(messages.back().kind, Kind::Error);
