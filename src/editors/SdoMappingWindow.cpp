@@ -5,6 +5,7 @@
 #include "documents/Error.h"
 #include "documents/NumberText.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -26,7 +27,8 @@ namespace {
 
 // The text margin the item views of the style leave left of an item's text.
 int itemTextMargin(const QWidget* widget) {
-    return widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    const QStyle* style = widget ? widget->style() : QApplication::style();
+    return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
 }
 
 // Draws the tab-separated parts of a frame label under the words of the heading above
@@ -64,6 +66,17 @@ public:
                               Qt::AlignLeft | Qt::AlignVCenter, parts[i]);
         }
         painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QStringList parts = index.data(Qt::DisplayRole).toString().split(QLatin1Char('\t'));
+        const QList<int> stops = columnStops(option.fontMetrics);
+        const qsizetype last = std::min(parts.size(), stops.size()) - 1;
+        if (last >= 0)
+            size.setWidth(stops[last] + option.fontMetrics.horizontalAdvance(parts[last]) +
+                          2 * itemTextMargin(option.widget));
+        return size;
     }
 
 private:
@@ -130,7 +143,7 @@ SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectSta
     m_heading->setObjectName(QStringLiteral("FrameHeading"));
     m_frameList = new QListWidget;
     m_frameList->setObjectName(QStringLiteral("ListFrames"));
-    m_frameList->setFixedWidth(300);
+    m_frameList->setFixedWidth(260);
     m_frameList->setMinimumHeight(300);
     m_frameList->setItemDelegate(new HeadingColumnsDelegate(QString(), m_frameList));
     labelControl(correlated, m_frameList);
@@ -266,6 +279,7 @@ void SdoMappingWindow::FormShow() {
             m_frameList->addItem(toQt(frame.label));
         m_frameList->setCurrentRow(-1);
     }
+    adjustSize(); // the layout's size, so that the window is centred as it will show
     centreOnScreen(this);
     m_ok->setFocus();
 }

@@ -29,7 +29,11 @@ TFInfoJ1939PDO::TFInfoJ1939PDO(const AppServices& services, const ProjectState& 
     m_grid->setColumnWidth(Frame, 160);
     m_grid->setColumnWidth(Mnemonic, 220);
     m_grid->horizontalHeader()->setStretchLastSection(true);
-    m_grid->setMinimumSize(720, 160);
+    // Tall enough for the four rows, no more.
+    m_grid->setMinimumWidth(720);
+    m_grid->setFixedHeight(m_grid->horizontalHeader()->sizeHint().height() +
+                           int(PdoMapping::kRows) * m_grid->verticalHeader()->defaultSectionSize() +
+                           2 * m_grid->frameWidth());
     layout->addWidget(m_grid);
 
     auto* bottom = new QHBoxLayout;
@@ -76,6 +80,7 @@ void TFInfoJ1939PDO::FormShow() {
         m_grid->setCell(row, Frame, pdo.frame);
         m_grid->setCell(row, Mnemonic, pdo.mnemonic);
     }
+    adjustSize(); // the layout's size, so that the window is centred as it will show
     centreOnScreen(this);
     m_ok->setFocus();
 }
