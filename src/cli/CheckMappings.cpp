@@ -91,8 +91,8 @@ void checkSdoRows(const fs::path& project, SdoSide side, CheckReport& report,
             if (auto message = SdoMapping::rangeMessage(index, subIndex))
                 report.failures.push_back(rowLine(name, row.number(), *message));
             if (count && (number < 1 || static_cast<std::size_t>(number) > *count))
-                frameFailures.push_back(
-                    rowLine(name, row.number(), noFrameText("NrPdo", row.attribute("NrPdo"), frames)));
+                frameFailures.push_back(rowLine(
+                    name, row.number(), noFrameText("NrPdo", row.attribute("NrPdo"), frames)));
         } catch (const Error& e) {
             report.failures.push_back(e.what());
         }
@@ -116,9 +116,9 @@ void checkPdoFrames(const fs::path& project, PdoDirection direction, CheckReport
     const auto count = frameCount(project, frames);
     for (const DocumentRow& row : rows) {
         if (row.number() > static_cast<int>(PdoMapping::kRows)) {
-            report.failures.push_back(rowLine(
-                name, row.number(),
-                "only " + std::to_string(PdoMapping::kRows) + " PDOs per direction are possible"));
+            report.failures.push_back(rowLine(name, row.number(),
+                                              "only " + std::to_string(PdoMapping::kRows) +
+                                                  " PDOs per direction are possible"));
             continue;
         }
         const auto frame = row.find("Frame_J1939");

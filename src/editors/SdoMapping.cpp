@@ -80,9 +80,8 @@ void SdoMapping::loadFrames(const fs::path& projectFolder) {
     ProjectDocument document;
     document.load(documentPath(projectFolder, name));
     const std::vector<const char*> columns =
-        m_side == SdoSide::Received
-            ? std::vector<const char*>{"PGN", "ID_DEV"}
-            : std::vector<const char*>{"Priority", "DP", "PGN", "ID_DEV"};
+        m_side == SdoSide::Received ? std::vector<const char*>{"PGN", "ID_DEV"}
+                                    : std::vector<const char*>{"Priority", "DP", "PGN", "ID_DEV"};
     for (const DocumentRow& row : document.rows(document.documentElement())) {
         std::string label;
         for (std::size_t c = 0; c < columns.size(); ++c) {

@@ -55,9 +55,8 @@ public:
         const QList<int> stops = columnStops(item.fontMetrics);
         painter->save();
         painter->setFont(item.font);
-        painter->setPen(item.palette.color(item.state & QStyle::State_Selected
-                                               ? QPalette::HighlightedText
-                                               : QPalette::Text));
+        painter->setPen(item.palette.color(
+            item.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         const int left = item.rect.left() + itemTextMargin(widget);
         for (qsizetype i = 0; i < parts.size(); ++i) {
             const int x = left + (i < stops.size() ? stops[i] : stops.last() + 60 * int(i));
@@ -84,7 +83,8 @@ private:
     QList<int> columnStops(const QFontMetrics& metrics) const {
         QList<int> stops;
         for (qsizetype i = 0; i < m_heading.size(); ++i)
-            if (m_heading[i] != QLatin1Char(' ') && (i == 0 || m_heading[i - 1] == QLatin1Char(' ')))
+            if (m_heading[i] != QLatin1Char(' ') &&
+                (i == 0 || m_heading[i - 1] == QLatin1Char(' ')))
                 stops.append(metrics.horizontalAdvance(m_heading.left(i)));
         if (stops.isEmpty())
             stops.append(0);
@@ -172,7 +172,8 @@ SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectSta
     addRow(tr("Index SDO"), m_index, "EditIndex");
     addRow(tr("SubIndex SDO"), m_subIndex, "EditSubIndex");
     addRow(tr("Dimension SDO"), m_dimension, "ComboDimension");
-    const char* byteCaptions[] = {"SDO Byte 1 (MSB)", "SDO Byte 2", "SDO Byte 3", "SDO Byte 4 (LSB)"};
+    const char* byteCaptions[] = {"SDO Byte 1 (MSB)", "SDO Byte 2", "SDO Byte 3",
+                                  "SDO Byte 4 (LSB)"};
     const char* byteNames[] = {"ComboByte1", "ComboByte2", "ComboByte3", "ComboByte4"};
     for (std::size_t b = 0; b < m_bytes.size(); ++b) {
         m_bytes[b] = makeCombo(byteChoices());
@@ -183,8 +184,8 @@ SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectSta
     right->addLayout(form);
 
     auto* actions = new QGridLayout;
-    auto makeButton = [&](const char* name, const QString& caption, void (SdoMappingWindow::*slot)(),
-                          int row, int column) {
+    auto makeButton = [&](const char* name, const QString& caption,
+                          void (SdoMappingWindow::*slot)(), int row, int column) {
         auto* button = new QPushButton(caption);
         nameControl(button, QLatin1String(name), caption);
         button->setAutoDefault(false);
@@ -192,9 +193,11 @@ SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectSta
         actions->addWidget(button, row, column);
         return button;
     };
-    auto* deleteButton = makeButton("BtnDelete", tr("Delete"), &SdoMappingWindow::DeleteClick, 0, 0);
+    auto* deleteButton =
+        makeButton("BtnDelete", tr("Delete"), &SdoMappingWindow::DeleteClick, 0, 0);
     auto* newButton = makeButton("BtnNew", tr("New"), &SdoMappingWindow::NewClick, 0, 1);
-    auto* modifyButton = makeButton("BtnModify", tr("Modify"), &SdoMappingWindow::ModifyClick, 0, 2);
+    auto* modifyButton =
+        makeButton("BtnModify", tr("Modify"), &SdoMappingWindow::ModifyClick, 0, 2);
     auto* copyButton = makeButton("BtnCopy", tr("Copy"), &SdoMappingWindow::CopyClick, 1, 0);
     auto* pasteButton = makeButton("BtnPaste", tr("Paste"), &SdoMappingWindow::PasteClick, 1, 1);
     right->addLayout(actions);
@@ -215,10 +218,10 @@ SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectSta
     bottom->addStretch();
     outer->addLayout(bottom);
 
-    QWidget* order[] = {m_frameList, m_entryList, m_index,    m_subIndex, m_dimension,
-                        m_bytes[0],  m_bytes[1],  m_bytes[2], m_bytes[3], m_send,
-                        deleteButton, newButton, modifyButton, copyButton, pasteButton,
-                        m_ok,        cancel};
+    QWidget* order[] = {m_frameList,  m_entryList, m_index,      m_subIndex, m_dimension,
+                        m_bytes[0],   m_bytes[1],  m_bytes[2],   m_bytes[3], m_send,
+                        deleteButton, newButton,   modifyButton, copyButton, pasteButton,
+                        m_ok,         cancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -338,8 +341,8 @@ SdoMappingEntry SdoMappingWindow::positions() const {
 }
 
 bool SdoMappingWindow::hasSelectedEntry() const {
-    return m_frame >= 0 && m_entryList->currentRow() >= 0 &&
-           m_entryList->currentItem() && m_entryList->currentItem()->isSelected();
+    return m_frame >= 0 && m_entryList->currentRow() >= 0 && m_entryList->currentItem() &&
+           m_entryList->currentItem()->isSelected();
 }
 
 void SdoMappingWindow::selectLabel(int row) {

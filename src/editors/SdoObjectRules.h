@@ -16,7 +16,8 @@ namespace ordane {
 // are compared in this form.
 using MappedObject = std::pair<std::uint32_t, std::uint32_t>;
 inline MappedObject storedObject(std::int32_t index, std::int32_t subIndex) {
-    return {static_cast<std::uint32_t>(index) & 0xFFFF, static_cast<std::uint32_t>(subIndex) & 0xFF};
+    return {static_cast<std::uint32_t>(index) & 0xFFFF,
+            static_cast<std::uint32_t>(subIndex) & 0xFF};
 }
 
 // 0x2010, 0x2020..0x2023, 0x202A..0x202D.

@@ -17,7 +17,8 @@ class ProjectState;
 class TFInfoJ1939PDO : public QDialog {
     Q_OBJECT
 public:
-    TFInfoJ1939PDO(const AppServices& services, const ProjectState& state, QWidget* parent = nullptr);
+    TFInfoJ1939PDO(const AppServices& services, const ProjectState& state,
+                   QWidget* parent = nullptr);
 
     // 1 RPDO direction, 2 TPDO direction.
     void setMode(int direction);

@@ -98,9 +98,10 @@ TEST(PdoMapping, ChecksEveryRowUpToTheFirstEmptyCobId) {
                       pdo("0x183", "8", "2")};
     EXPECT_EQ(mapping.validate(), "Error row 1!! COB-ID must be between 0x001 and 0x7FF. ");
     EXPECT_EQ(mapping.validateAll(),
-              (std::vector<std::string>{"Error row 1!! COB-ID must be between 0x001 and 0x7FF. ",
-                                        "Error row 3!! Dimension must be between 1 and 8. ",
-                                        "Error row 4!! Dimension and Offset are not correct together. "}));
+              (std::vector<std::string>{
+                  "Error row 1!! COB-ID must be between 0x001 and 0x7FF. ",
+                  "Error row 3!! Dimension must be between 1 and 8. ",
+                  "Error row 4!! Dimension and Offset are not correct together. "}));
 }
 
 TEST(PdoMapping, SavesTheTableAndARowWithoutFrameComesBackAlike) {

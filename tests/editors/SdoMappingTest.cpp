@@ -38,10 +38,11 @@ void writeFrames(const test::TempFolder& project) {
                     "<row PGN=\"65262\" ID_DEV=\"0\" Delete=\"N\" Mnemonic=\"\"/>"
                     "<row PGN=\"0xFEF1\" ID_DEV=\"0\" Delete=\"N\" Mnemonic=\"\"/>"
                     "<row PGN=\"0xFEEF\" ID_DEV=\"0\" Delete=\"N\" Mnemonic=\"\"/></COBID>");
-    test::writeFile(project / "TCobDef.xml",
-                    "<COBID><row Priority=\"6\" DP=\"0\" PGN=\"0xFF10\" ID_DEV=\"0x80\" Mnemonic=\"\"/>"
-                    "<row Priority=\"6\" DP=\"0\" PGN=\"0xFF11\" ID_DEV=\"128\" Mnemonic=\"\"/>"
-                    "<row Priority=\"3\" DP=\"0\" PGN=\"0xEF00\" ID_DEV=\"0x80\" Mnemonic=\"\"/></COBID>");
+    test::writeFile(
+        project / "TCobDef.xml",
+        "<COBID><row Priority=\"6\" DP=\"0\" PGN=\"0xFF10\" ID_DEV=\"0x80\" Mnemonic=\"\"/>"
+        "<row Priority=\"6\" DP=\"0\" PGN=\"0xFF11\" ID_DEV=\"128\" Mnemonic=\"\"/>"
+        "<row Priority=\"3\" DP=\"0\" PGN=\"0xEF00\" ID_DEV=\"0x80\" Mnemonic=\"\"/></COBID>");
 }
 
 SdoMappingEntry entryOf(std::int32_t index, std::int32_t subIndex, std::int32_t dimension = 0) {
@@ -106,22 +107,40 @@ TEST(SdoMapping, ReadingFailuresKeepWhatWasReadBefore) {
     const char* good = "<row NrPdo=\"1\" Index=\"8192\" SubIndex=\"1\" Dimension=\"0\" B1=\"1\" "
                        "B2=\"2\" B3=\"3\" B4=\"4\" Send_SDO=\"1\"/>";
     const Case cases[] = {
-        {"frame without ID_DEV", "TCobDef.xml",
+        {"frame without ID_DEV",
+         "TCobDef.xml",
          "<COBID><row Priority=\"6\" DP=\"0\" PGN=\"1\" ID_DEV=\"2\"/>"
-         "<row Priority=\"6\" DP=\"0\" PGN=\"1\"/><row Priority=\"6\" DP=\"0\" PGN=\"1\" ID_DEV=\"2\"/></COBID>",
-         {{Kind::Info, "Error in reading file PDO XML"}}, 1, 0},
-        {"entry without Send_SDO", "TInfoCob.xml",
-         std::string("<TInfoCob>").append(good).append(
-             "<row NrPdo=\"1\" Index=\"8193\" SubIndex=\"1\" Dimension=\"0\" B1=\"1\" B2=\"2\" "
-             "B3=\"3\" B4=\"4\"/></TInfoCob>"),
-         {{Kind::Info, "Error in reading file SDOPDO XML"}}, 3, 1},
-        {"NrPdo below 1", "TInfoCob.xml",
-         std::string("<TInfoCob>").append(good).append("<row NrPdo=\"0\"/>").append(good).append(
-             "</TInfoCob>"),
-         {{Kind::Info, "Error in reading file SDOPDO XML"}}, 3, 1},
-        {"other side unreadable", "RInfoCob.xml",
+         "<row Priority=\"6\" DP=\"0\" PGN=\"1\"/><row Priority=\"6\" DP=\"0\" PGN=\"1\" "
+         "ID_DEV=\"2\"/></COBID>",
+         {{Kind::Info, "Error in reading file PDO XML"}},
+         1,
+         0},
+        {"entry without Send_SDO",
+         "TInfoCob.xml",
+         std::string("<TInfoCob>")
+             .append(good)
+             .append(
+                 "<row NrPdo=\"1\" Index=\"8193\" SubIndex=\"1\" Dimension=\"0\" B1=\"1\" B2=\"2\" "
+                 "B3=\"3\" B4=\"4\"/></TInfoCob>"),
+         {{Kind::Info, "Error in reading file SDOPDO XML"}},
+         3,
+         1},
+        {"NrPdo below 1",
+         "TInfoCob.xml",
+         std::string("<TInfoCob>")
+             .append(good)
+             .append("<row NrPdo=\"0\"/>")
+             .append(good)
+             .append("</TInfoCob>"),
+         {{Kind::Info, "Error in reading file SDOPDO XML"}},
+         3,
+         1},
+        {"other side unreadable",
+         "RInfoCob.xml",
          "<RInfoCob><row NrPdo=\"1\" Index=\"0x2200\" SubIndex=\"x\"/></RInfoCob>",
-         {{Kind::Error, "RInfoCob.xml, row 1, SubIndex: 'x' is not a valid integer value"}}, 3, 0},
+         {{Kind::Error, "RInfoCob.xml, row 1, SubIndex: 'x' is not a valid integer value"}},
+         3,
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,9 +193,12 @@ TEST_F(SdoMappingCheck, NewEntries) {
         // Both texts are read before any range is tested.
         {"0x1000", "1 ", "'1 ' is not a valid integer value"},
         {"", "0", "'' is not a valid integer value"},
-        {"0x2010", "0", "Error! The Index 0x2010 is already used by a fixed object of the converter"},
-        {"0x2020", "1", "Error! The Index 0x2020 is already used by a fixed object of the converter"},
-        {"0x202D", "8", "Error! The Index 0x202D is already used by a fixed object of the converter"},
+        {"0x2010", "0",
+         "Error! The Index 0x2010 is already used by a fixed object of the converter"},
+        {"0x2020", "1",
+         "Error! The Index 0x2020 is already used by a fixed object of the converter"},
+        {"0x202D", "8",
+         "Error! The Index 0x202D is already used by a fixed object of the converter"},
         {"0x2024", "0", std::nullopt},
         {"0x2029", "0", std::nullopt},
         {"0x2000", "0",

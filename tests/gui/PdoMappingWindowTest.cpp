@@ -20,9 +20,10 @@ void writeFrames(const test::TempFolder& folder) {
     test::writeFile(folder / "RCobDef.xml",
                     "<COBID><row PGN=\"0xF004\" ID_DEV=\"0\" Delete=\"N\" Mnemonic=\"\"/>"
                     "<row PGN=\"0xFEF1\" ID_DEV=\"0\" Delete=\"N\" Mnemonic=\"\"/></COBID>");
-    test::writeFile(folder / "TCobDef.xml",
-                    "<COBID><row Priority=\"6\" DP=\"0\" PGN=\"0xFF10\" ID_DEV=\"0x80\" Mnemonic=\"\"/>"
-                    "</COBID>");
+    test::writeFile(
+        folder / "TCobDef.xml",
+        "<COBID><row Priority=\"6\" DP=\"0\" PGN=\"0xFF10\" ID_DEV=\"0x80\" Mnemonic=\"\"/>"
+        "</COBID>");
 }
 
 } // namespace
@@ -36,10 +37,10 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("document");
         QTest::addColumn<QStringList>("choices");
-        QTest::newRow("RPDO") << 1 << "Receive J1939 Frame Info PDO" << "pdoJ1939.xml"
-                              << QStringList{"1;0xFF10;0x80"};
-        QTest::newRow("TPDO") << 2 << "Transmit J1939 Frame Info PDO" << "TpdoJ1939.xml"
-                              << QStringList{"1;0xF004;0", "2;0xFEF1;0"};
+        QTest::newRow("RPDO") << 1 << "Receive J1939 Frame Info PDO"
+                              << "pdoJ1939.xml" << QStringList{"1;0xFF10;0x80"};
+        QTest::newRow("TPDO") << 2 << "Transmit J1939 Frame Info PDO"
+                              << "TpdoJ1939.xml" << QStringList{"1;0xF004;0", "2;0xFEF1;0"};
     }
     void showsEachDirectionWithItsFrames() {
         QFETCH(int, direction);
@@ -115,7 +116,8 @@ private slots:
         });
         window.btn_RPDO_J1939Click();
         window.btn_TPDO_J1939Click();
-        QCOMPARE(shown, (QStringList{"Transmit J1939 Frame Info PDO", "Receive J1939 Frame Info PDO"}));
+        QCOMPARE(shown,
+                 (QStringList{"Transmit J1939 Frame Info PDO", "Receive J1939 Frame Info PDO"}));
     }
 };
 

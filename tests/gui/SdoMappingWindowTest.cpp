@@ -44,8 +44,7 @@ struct SdoProject {
     }
 };
 
-template <typename T>
-T* control(QWidget& window, const char* name) {
+template <typename T> T* control(QWidget& window, const char* name) {
     T* found = window.findChild<T*>(QLatin1String(name));
     if (!found)
         qFatal("no control %s", name);
@@ -87,7 +86,8 @@ private slots:
         entries->setCurrentRow(0);
         QCOMPARE(control<QLineEdit>(window, "EditIndex")->text(), QStringLiteral("0x2100"));
         QCOMPARE(control<QLineEdit>(window, "EditSubIndex")->text(), QStringLiteral("1"));
-        QCOMPARE(control<QComboBox>(window, "ComboDimension")->currentText(), QStringLiteral("2 Bytes"));
+        QCOMPARE(control<QComboBox>(window, "ComboDimension")->currentText(),
+                 QStringLiteral("2 Bytes"));
         QCOMPARE(control<QComboBox>(window, "ComboByte1")->currentText(),
                  QStringLiteral("Byte 5 J1939 Frame"));
         QCOMPARE(control<QComboBox>(window, "ComboByte2")->currentIndex(), 4);
@@ -104,10 +104,9 @@ private slots:
         TFInfopdoMB window(project.fake.services, project.state);
         window.FormShow();
         control<QListWidget>(window, "ListFrames")->setCurrentRow(1);
-        QComboBox* bytes[] = {control<QComboBox>(window, "ComboByte1"),
-                              control<QComboBox>(window, "ComboByte2"),
-                              control<QComboBox>(window, "ComboByte3"),
-                              control<QComboBox>(window, "ComboByte4")};
+        QComboBox* bytes[] = {
+            control<QComboBox>(window, "ComboByte1"), control<QComboBox>(window, "ComboByte2"),
+            control<QComboBox>(window, "ComboByte3"), control<QComboBox>(window, "ComboByte4")};
         for (int b = 0; b < 4; ++b)
             bytes[b]->setCurrentIndex(b + 1);
         auto* dimension = control<QComboBox>(window, "ComboDimension");
@@ -179,9 +178,10 @@ private slots:
         index->setText(QStringLiteral("0x1FFF"));
         subIndex->setText(QStringLiteral("0"));
         click(window, "BtnNew");
-        QCOMPARE(project.fake.messages.messages().back(),
-                 (RecordingMessageSink::Message{RecordingMessageSink::Kind::Error,
-                                                "Error! The Index must be between 0x2000 and 0x9FFF"}));
+        QCOMPARE(
+            project.fake.messages.messages().back(),
+            (RecordingMessageSink::Message{RecordingMessageSink::Kind::Error,
+                                           "Error! The Index must be between 0x2000 and 0x9FFF"}));
         QCOMPARE(window.model().entries(0).size(), std::size_t(2));
 
         auto* entries = control<QListWidget>(window, "ListSdo");
@@ -206,7 +206,8 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("Transmit J1939 Frame Info SDO"));
         QCOMPARE(control<QLabel>(window, "FrameHeading")->text(),
                  QStringLiteral("PRIOR       DP           PGN        ID_DEV"));
-        QCOMPARE(labels(control<QListWidget>(window, "ListFrames")), QStringList{"6\t0\t0xFF11\t0x80"});
+        QCOMPARE(labels(control<QListWidget>(window, "ListFrames")),
+                 QStringList{"6\t0\t0xFF11\t0x80"});
         auto* index = control<QLineEdit>(window, "EditIndex");
         auto* subIndex = control<QLineEdit>(window, "EditSubIndex");
         auto* send = control<QComboBox>(window, "ComboSendSdo");
@@ -241,10 +242,11 @@ private slots:
         QCOMPARE(project.fake.messages.texts(),
                  std::vector<std::string>{"'x' is not a valid integer value"});
         window.OkClick();
-        QCOMPARE(test::readFile(project.home / "TInfoCob.xml"),
-                 std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TInfoCob>\n"
-                             "  <row NrPdo=\"1\" Index=\"8704\" SubIndex=\"1\" Dimension=\"1\" "
-                             "B1=\"2\" B2=\"0\" B3=\"0\" B4=\"0\" Send_SDO=\"1\" />\n</TInfoCob>\n"));
+        QCOMPARE(
+            test::readFile(project.home / "TInfoCob.xml"),
+            std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TInfoCob>\n"
+                        "  <row NrPdo=\"1\" Index=\"8704\" SubIndex=\"1\" Dimension=\"1\" "
+                        "B1=\"2\" B2=\"0\" B3=\"0\" B4=\"0\" Send_SDO=\"1\" />\n</TInfoCob>\n"));
     }
 
     void mainWindowOpensEachSideInItsMode() {
@@ -264,7 +266,8 @@ private slots:
         QCOMPARE(frames, 1);
         window.btn_Info_TCOBClick();
         QCOMPARE(frames, 0);
-        QCOMPARE(shown, (QStringList{"Receive J1939 Frame Info SDO", "Transmit J1939 Frame Info SDO"}));
+        QCOMPARE(shown,
+                 (QStringList{"Receive J1939 Frame Info SDO", "Transmit J1939 Frame Info SDO"}));
     }
 };
 
