@@ -6,6 +6,9 @@
 // communication parameters and J1939 frame lists
 
 // SDO and PDO mapping
+#include "editors/UInfoJ1939PDO.h"
+#include "editors/UInfoPdoMB.h"
+#include "editors/UInfoTPdoMB.h"
 
 // SDO client frames and node guarding
 
@@ -106,6 +109,9 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     // communication parameters and J1939 frame lists
 
     // SDO and PDO mapping
+    m_infoRcob = new TFInfopdoMB(m_services, m_state, this);
+    m_infoTcob = new TFInfoTpdoMB(m_services, m_state, this);
+    m_infoPdo = new TFInfoJ1939PDO(m_services, m_state, this);
 
     // SDO client frames and node guarding
 
@@ -172,11 +178,17 @@ void MainWindow::btn_RCOBClick() {
 void MainWindow::btn_Info_RCOBClick() {
     if (!projectCheck())
         return;
+    m_infoRcob->setMode(1);
+    m_infoRcob->FormShow();
+    runModal(*m_infoRcob);
 }
 
 void MainWindow::btn_RPDO_J1939Click() {
     if (!projectCheck())
         return;
+    m_infoPdo->setMode(2);
+    m_infoPdo->FormShow();
+    runModal(*m_infoPdo);
 }
 
 void MainWindow::btn_TCOBClick() {
@@ -187,11 +199,17 @@ void MainWindow::btn_TCOBClick() {
 void MainWindow::btn_Info_TCOBClick() {
     if (!projectCheck())
         return;
+    m_infoTcob->setMode(2);
+    m_infoTcob->FormShow();
+    runModal(*m_infoTcob);
 }
 
 void MainWindow::btn_TPDO_J1939Click() {
     if (!projectCheck())
         return;
+    m_infoPdo->setMode(1);
+    m_infoPdo->FormShow();
+    runModal(*m_infoPdo);
 }
 
 void MainWindow::LbButton2Click() {}

@@ -20,6 +20,9 @@ class NewProjectDialog;
 // communication parameters and J1939 frame lists
 
 // SDO and PDO mapping
+class TFInfopdoMB;
+class TFInfoTpdoMB;
+class TFInfoJ1939PDO;
 
 // SDO client frames and node guarding
 
@@ -79,6 +82,9 @@ private:
     // communication parameters and J1939 frame lists
 
     // SDO and PDO mapping
+    TFInfopdoMB* m_infoRcob = nullptr;
+    TFInfoTpdoMB* m_infoTcob = nullptr;
+    TFInfoJ1939PDO* m_infoPdo = nullptr;
 
     // SDO client frames and node guarding
 

@@ -5,7 +5,6 @@
 #include "documents/ProjectDocument.h"
 
 #include <set>
-#include <utility>
 
 namespace ordane {
 
@@ -26,20 +25,20 @@ std::string alreadyUsedMessage(std::uint32_t index, std::uint32_t subIndex) {
 
 std::vector<MappingConflict> findMappingConflicts(const std::filesystem::path& projectFolder) {
     std::vector<MappingConflict> conflicts;
-    std::set<std::pair<std::uint32_t, std::uint32_t>> mapped;
+    std::set<MappedObject> mapped;
     for (const char* name : {"RInfoCob.xml", "TInfoCob.xml"}) {
         if (!documentExists(projectFolder, name))
             continue;
         ProjectDocument document;
         document.load(documentPath(projectFolder, name));
         for (const DocumentRow& row : document.rows(document.documentElement())) {
-            // Stored as the image and the EDS file store them: 16 and 8 bits.
-            const auto index = static_cast<std::uint32_t>(row.integer("Index")) & 0xFFFF;
-            const auto subIndex = static_cast<std::uint32_t>(row.integer("SubIndex")) & 0xFF;
-            if (isFixedObjectIndex(index))
-                conflicts.push_back({name, row.number(), fixedObjectMessage(index)});
-            else if (!mapped.insert({index, subIndex}).second)
-                conflicts.push_back({name, row.number(), alreadyUsedMessage(index, subIndex)});
+            const std::int32_t index = row.integer("Index");
+            const MappedObject object = storedObject(index, row.integer("SubIndex"));
+            if (isFixedObjectIndex(object.first))
+                conflicts.push_back({name, row.number(), fixedObjectMessage(object.first)});
+            else if (!mapped.insert(object).second)
+                conflicts.push_back(
+                    {name, row.number(), alreadyUsedMessage(object.first, object.second)});
         }
     }
     return conflicts;

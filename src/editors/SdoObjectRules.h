@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ordane {
@@ -10,6 +11,14 @@ namespace ordane {
 // Rules on mapped CANopen objects shared by the SDO mapping editor, the checks across
 // documents and the EDS writer: one object may be mapped once over both sides, and never
 // at an index the EDS file already declares as a fixed object of the converter.
+
+// An (Index, SubIndex) pair as the image and the EDS file store it: 16 and 8 bits. Pairs
+// are compared in this form.
+using MappedObject = std::pair<std::uint32_t, std::uint32_t>;
+inline MappedObject storedObject(std::int32_t index, std::int32_t subIndex) {
+    return {static_cast<std::uint32_t>(index) & 0xFFFF,
+            static_cast<std::uint32_t>(subIndex) & 0xFF};
+}
 
 // 0x2010, 0x2020..0x2023, 0x202A..0x202D.
 bool isFixedObjectIndex(std::uint32_t index);

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "app/Services.h"
+#include "editors/SdoMapping.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace ordane {
+
+class ProjectState;
+
+// The SDO mapping window of one side: the entries of the selected frame on the left, the
+// frames in the middle, the entry's boxes and the editing buttons on the right.
+class SdoMappingWindow : public QDialog {
+    Q_OBJECT
+public:
+    SdoMappingWindow(const AppServices& services, const ProjectState& state, SdoSide side,
+                     QWidget* parent);
+
+    // 1 received side, 2 transmitted side.
+    void setMode(int mode);
+    const SdoMapping& model() const { return m_model; }
+
+public slots:
+    void FormShow();
+    void OkClick();
+    void CancelClick();
+    void DeleteClick();
+    void NewClick();
+    void ModifyClick();
+    void CopyClick();
+    void PasteClick();
+
+private:
+    void selectFrame(int row);
+    void selectEntry(int row);
+    void applyDimensionRule();
+    void clearBoxes();
+    void showValues(const SdoMappingEntry& entry);
+    // The drop-down positions; a drop-down showing no choice counts as its first one.
+    SdoMappingEntry positions() const;
+    bool hasSelectedEntry() const;
+    void selectLabel(int row);
+
+    const AppServices& m_services;
+    const ProjectState& m_state;
+    SdoMapping m_model;
+    int m_frame = -1;
+
+    QLabel* m_heading;
+    QListWidget* m_entryList;
+    QListWidget* m_frameList;
+    QLineEdit* m_index;
+    QLineEdit* m_subIndex;
+    QComboBox* m_dimension;
+    std::array<QComboBox*, 4> m_bytes{};
+    QLabel* m_sendLabel;
+    QComboBox* m_send;
+    QPushButton* m_ok;
+};
+
+} // namespace ordane
