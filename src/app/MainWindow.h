@@ -21,6 +21,8 @@ class NewProjectDialog;
 // SDO and PDO mapping
 
 // SDO client frames and node guarding
+class TFSDO_Client;
+class TFNodeGuard;
 
 // device image and firmware
 
@@ -79,6 +81,8 @@ private:
     // SDO and PDO mapping
 
     // SDO client frames and node guarding
+    TFSDO_Client* m_sdoClient = nullptr;
+    TFNodeGuard* m_nodeGuard = nullptr;
 
     // device image and firmware
 

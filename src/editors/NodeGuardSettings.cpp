@@ -106,30 +106,48 @@ std::vector<std::string> NodeGuardSettings::validate() const {
     return messages;
 }
 
-bool NodeGuardSettings::save(const fs::path& folder) const {
+void NodeGuardSettings::saveTable(const fs::path& folder) const {
     requireProjectFolder(folder);
-    bool tableWritten = true;
-    try {
-        ProjectDocument table;
-        table.create(kNodeGuardRoot);
-        for (int row = 1; row <= usedRows(); ++row) {
-            const GuardedNode& cells = node(row);
-            table.appendRow({{"NodeID", cells.nodeId},
-                             {"GuardTime", cells.guardTime},
-                             {"LifeTimeFactor", cells.lifeTimeFactor},
-                             {"Mnemonic", cells.mnemonic}});
-        }
-        table.save(documentPath(folder, kNodeGuardDocument));
-    } catch (const Error&) {
-        tableWritten = false;
+    ProjectDocument table;
+    table.create(kNodeGuardRoot);
+    for (int row = 1; row <= usedRows(); ++row) {
+        const GuardedNode& cells = node(row);
+        table.appendRow({{"NodeID", cells.nodeId},
+                         {"GuardTime", cells.guardTime},
+                         {"LifeTimeFactor", cells.lifeTimeFactor},
+                         {"Mnemonic", cells.mnemonic}});
     }
+    table.save(documentPath(folder, kNodeGuardDocument));
+}
 
+void NodeGuardSettings::saveFrames(const fs::path& folder) const {
+    requireProjectFolder(folder);
     ProjectDocument frames;
     frames.create(kNodeGuardFramesRoot);
     for (const J1939FrameDefinition& f : m_frames)
         frames.appendRow(frameAttributes(f));
     frames.save(documentPath(folder, kNodeGuardFramesDocument));
-    return tableWritten;
+}
+
+bool NodeGuardSettings::save(const fs::path& folder, MessageSink& messages) const {
+    if (folder.empty()) {
+        messages.error("Project not valid");
+        return false;
+    }
+    bool written = true;
+    try {
+        saveTable(folder);
+    } catch (const Error&) {
+        messages.info(kSaveParameterError);
+        written = false;
+    }
+    try {
+        saveFrames(folder);
+    } catch (const Error& e) {
+        messages.error(e.what());
+        written = false;
+    }
+    return written;
 }
 
 } // namespace ordane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MessageSink.h"
 #include "editors/SdoClientFrames.h"
 
 #include <array>
@@ -61,10 +62,13 @@ public:
     std::vector<std::string> validateFrames() const;
     std::vector<std::string> validate() const;
 
-    // Writes NodeGuard.xml, then NG_J1939_Frame.xml. Returns false when NodeGuard.xml could
-    // not be written (the frames are written all the same); throws Error when the frame
-    // document cannot be written or there is no project folder.
-    bool save(const std::filesystem::path& folder) const;
+    // Each replaces its document; throw Error when it cannot be written.
+    void saveTable(const std::filesystem::path& folder) const;
+    void saveFrames(const std::filesystem::path& folder) const;
+    // Both documents: a failed NodeGuard.xml is reported as "Error in the save parameter"
+    // and the frames are written all the same; a failed frame document is reported in an
+    // error box with its reason. Returns whether both were written.
+    bool save(const std::filesystem::path& folder, MessageSink& messages) const;
 
     GuardedNode& node(int row) { return m_nodes.at(std::size_t(row - 1)); }
     const GuardedNode& node(int row) const { return m_nodes.at(std::size_t(row - 1)); }

@@ -49,7 +49,9 @@ TEST(NodeGuardSettings, NewProjectHasNoNodesAndDefaultFrames) {
         EXPECT_EQ(settings.frame(k), defaultJ1939Frame(k));
 
     EXPECT_EQ(settings.validate(), Strings{});
-    EXPECT_TRUE(settings.save(project.path()));
+    RecordingMessageSink messages;
+    EXPECT_TRUE(settings.save(project.path(), messages));
+    EXPECT_EQ(messages.texts(), Strings{});
     EXPECT_EQ(test::readFile(project / "NodeGuard.xml"),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Node_Guarding />\n");
     EXPECT_EQ(test::readFile(project / "NG_J1939_Frame.xml"), kDefaultFrames);
@@ -70,7 +72,8 @@ TEST(NodeGuardSettings, UsedRowsEndAtTheFirstGap) {
         settings.node(4) = {"0", "0", "0", "never checked"};
         EXPECT_EQ(settings.usedRows(), 2);
         EXPECT_EQ(settings.validate(), Strings{});
-        EXPECT_TRUE(settings.save(project.path()));
+        RecordingMessageSink messages;
+        EXPECT_TRUE(settings.save(project.path(), messages));
         EXPECT_EQ(test::readFile(project / "NodeGuard.xml"),
                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                   "<Node_Guarding>\n"
@@ -241,7 +244,8 @@ TEST(NodeGuardSettings, PositionsWithoutSelectionAreSavedAsMinusOne) {
     NodeGuardSettings settings;
     settings.frame(1) = {-1, -1, "0xFF60", "0x80", "NG_1"};
     settings.frame(5) = {7, 1, "65535", "253", ""};
-    ASSERT_TRUE(settings.save(project.path()));
+    RecordingMessageSink messages;
+    ASSERT_TRUE(settings.save(project.path(), messages));
     const std::string text = test::readFile(project / "NG_J1939_Frame.xml");
     EXPECT_NE(text.find("<row Priority=\"-1\" DataPage=\"-1\" PGN=\"0xFF60\" SA=\"0x80\" Mnemonic=\"NG_1\" />"),
               std::string::npos);
@@ -251,25 +255,29 @@ TEST(NodeGuardSettings, PositionsWithoutSelectionAreSavedAsMinusOne) {
 
 TEST(NodeGuardSettings, AFailedNodeDocumentStillWritesTheFrames) {
     test::TempFolder project;
+    RecordingMessageSink messages;
     NodeGuardSettings settings;
     settings.node(1) = {"0x10", "100", "3", ""};
 
     fs::create_directory(project / "NodeGuard.xml"); // cannot be replaced by a file
-    EXPECT_FALSE(settings.save(project.path()));
+    EXPECT_FALSE(settings.save(project.path(), messages));
+    EXPECT_EQ(messages.messages(), (std::vector<RecordingMessageSink::Message>{
+                                       {RecordingMessageSink::Kind::Info, "Error in the save parameter"}}));
     EXPECT_EQ(test::readFile(project / "NG_J1939_Frame.xml"), kDefaultFrames);
 
-    fs::remove(project / "NodeGuard.xml");
+    // Both fail: the message of the first, then the reason of the second in an error box.
+    messages.clear();
     fs::remove(project / "NG_J1939_Frame.xml");
     fs::create_directory(project / "NG_J1939_Frame.xml");
-    EXPECT_THROW(settings.save(project.path()), Error);
-    EXPECT_TRUE(fs::exists(project / "NodeGuard.xml")) << "written first";
+    EXPECT_FALSE(settings.save(project.path(), messages));
+    ASSERT_EQ(messages.messages().size(), 2u);
+    EXPECT_EQ(messages.messages()[0].text, "Error in the save parameter");
+    EXPECT_EQ(messages.messages()[1].kind, RecordingMessageSink::Kind::Error);
+    EXPECT_NE(messages.messages()[1].text.find("NG_J1939_Frame.xml"), std::string::npos);
 
-    try {
-        settings.save({});
-        ADD_FAILURE() << "no error";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Project not valid");
-    }
+    messages.clear();
+    EXPECT_FALSE(settings.save({}, messages));
+    EXPECT_EQ(messages.texts(), Strings{"Project not valid"});
 }
 
 // `check` runs the checks of both windows; loading notes are not failures.
