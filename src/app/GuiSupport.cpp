@@ -30,6 +30,9 @@ void makeToolWindow(QDialog* dialog) {
 }
 
 void centreOnScreen(QWidget* window) {
+    // Before its first showing a window has not taken its layout's size yet.
+    if (window->layout())
+        window->layout()->activate();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = window->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

@@ -8,6 +8,8 @@
 #include "editors/USDO_Client.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -45,6 +47,9 @@ private slots:
         window.show();
 
         QCOMPARE(window.windowTitle(), QStringLiteral("Set SDO Client"));
+        const QPoint offCentre =
+            window.frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 10, "centred on the screen at its first showing");
         for (int k = 1; k <= 5; ++k) {
             QCOMPARE(box(window, "PGN", k)->text(), QStringLiteral("0x000%1").arg(k));
             QCOMPARE(box(window, "SA", k)->text(), QStringLiteral("0x0%1").arg(k));
