@@ -33,9 +33,8 @@ TFNodeGuard::TFNodeGuard(const AppServices& services, const ProjectState& state,
     note->setObjectName(QStringLiteral("LabelNodes"));
     layout->addWidget(note);
 
-    m_grid = new EditorGrid(NodeGuardSettings::kRows,
-                            {tr("N"), tr("Node ID"), tr("Guard Time"), tr("Life Time Factor"),
-                             tr("Mnemonic")});
+    m_grid = new EditorGrid(NodeGuardSettings::kRows, {tr("N"), tr("Node ID"), tr("Guard Time"),
+                                                       tr("Life Time Factor"), tr("Mnemonic")});
     m_grid->setObjectName(QStringLiteral("NodeGrid"));
     m_grid->setColumnWidth(kNodeId, 90);
     m_grid->setColumnWidth(kGuardTime, 90);

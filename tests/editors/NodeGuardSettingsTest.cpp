@@ -60,8 +60,8 @@ TEST(NodeGuardSettings, NewProjectHasNoNodesAndDefaultFrames) {
 // The used rows end at the first row with any of the three cells empty; rows after that
 // gap are neither checked nor saved, whatever they hold.
 TEST(NodeGuardSettings, UsedRowsEndAtTheFirstGap) {
-    const GuardedNode gaps[] = {{"", "100", "3", "m"}, {"0x12", "", "3", "m"},
-                                {"0x12", "100", "", "m"}, {"", "", "", ""}};
+    const GuardedNode gaps[] = {
+        {"", "100", "3", "m"}, {"0x12", "", "3", "m"}, {"0x12", "100", "", "m"}, {"", "", "", ""}};
     for (const GuardedNode& gap : gaps) {
         SCOPED_TRACE("'" + gap.nodeId + "' '" + gap.guardTime + "' '" + gap.lifeTimeFactor + "'");
         test::TempFolder project;
@@ -77,7 +77,8 @@ TEST(NodeGuardSettings, UsedRowsEndAtTheFirstGap) {
         EXPECT_EQ(test::readFile(project / "NodeGuard.xml"),
                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                   "<Node_Guarding>\n"
-                  "  <row NodeID=\"0x10\" GuardTime=\"100\" LifeTimeFactor=\"3\" Mnemonic=\"Drive &amp; left\" />\n"
+                  "  <row NodeID=\"0x10\" GuardTime=\"100\" LifeTimeFactor=\"3\" Mnemonic=\"Drive "
+                  "&amp; left\" />\n"
                   "  <row NodeID=\"17\" GuardTime=\"$C8\" LifeTimeFactor=\"3\" Mnemonic=\"\" />\n"
                   "</Node_Guarding>\n");
     }
@@ -102,12 +103,16 @@ TEST(NodeGuardSettings, RowChecksStopAtTheFirstEmptyCell) {
          {"0", "70000", "3", ""},
          {"Error in row 2. Node ID must be between 1 and 127",
           "Error in row 2. Guard Time must be between 1 and 65535 mS"}},
-        {"no integers", {"ten", "1 ", "-1", ""},
+        {"no integers",
+         {"ten", "1 ", "-1", ""},
          {"Error in row 2. Node ID must be between 1 and 127",
           "Error in row 2. Guard Time must be between 1 and 65535 mS",
           "Error in row 2. Life Time Factor must be between 1 and 255"}},
-        {"guard time empty", {"0", "", "0", ""}, {"Error in row 2. Node ID must be between 1 and 127"}},
-        {"factor empty", {"0", "0", "", ""},
+        {"guard time empty",
+         {"0", "", "0", ""},
+         {"Error in row 2. Node ID must be between 1 and 127"}},
+        {"factor empty",
+         {"0", "0", "", ""},
          {"Error in row 2. Node ID must be between 1 and 127",
           "Error in row 2. Guard Time must be between 1 and 65535 mS"}},
     };
@@ -187,7 +192,8 @@ TEST(NodeGuardSettings, TableLoadingStopsSilentlyAtTheFirstProblem) {
 }
 
 TEST(NodeGuardSettings, FrameLoading) {
-    const std::string good = "<row Priority=\"6\" DataPage=\"1\" PGN=\"0xFF60\" SA=\"0x80\" Mnemonic=\"NG\"/>";
+    const std::string good =
+        "<row Priority=\"6\" DataPage=\"1\" PGN=\"0xFF60\" SA=\"0x80\" Mnemonic=\"NG\"/>";
     const J1939FrameDefinition read{6, 1, "0xFF60", "0x80", "NG"};
     struct Case {
         const char* name;
@@ -196,24 +202,35 @@ TEST(NodeGuardSettings, FrameLoading) {
         std::vector<J1939FrameDefinition> frames; // the frames after loading; the rest default
     };
     const Case cases[] = {
-        {"two rows, the rest default", "<NG_J1939_Frames>" + good + good + "</NG_J1939_Frames>", "",
+        {"two rows, the rest default",
+         "<NG_J1939_Frames>" + good + good + "</NG_J1939_Frames>",
+         "",
          {read, read}},
         {"positions outside the lists",
          "<NG_J1939_Frames><row Priority=\"8\" DataPage=\"-1\" PGN=\"a\" SA=\"b\" Mnemonic=\"\"/>"
          "</NG_J1939_Frames>",
-         "", {{-1, -1, "a", "b", ""}}},
-        {"six rows", "<NG_J1939_Frames>" + good + good + good + good + good + "<row/></NG_J1939_Frames>",
-         "", {read, read, read, read, read}},
-        {"other root", "<Frames>" + good + "</Frames>",
-         "NG_J1939_Frame.xml: root element 'NG_J1939_Frames' not found", {}},
+         "",
+         {{-1, -1, "a", "b", ""}}},
+        {"six rows",
+         "<NG_J1939_Frames>" + good + good + good + good + good + "<row/></NG_J1939_Frames>",
+         "",
+         {read, read, read, read, read}},
+        {"other root",
+         "<Frames>" + good + "</Frames>",
+         "NG_J1939_Frame.xml: root element 'NG_J1939_Frames' not found",
+         {}},
         {"not well-formed", "<NG_J1939_Frames>" + good, "*", {}},
         {"priority no integer",
-         "<NG_J1939_Frames>" + good + "<row Priority=\"high\" DataPage=\"1\" PGN=\"1\" SA=\"1\" Mnemonic=\"\"/>"
-         "</NG_J1939_Frames>",
-         "NG_J1939_Frame.xml, row 2, Priority: 'high' is not a valid integer value", {read}},
+         "<NG_J1939_Frames>" + good +
+             "<row Priority=\"high\" DataPage=\"1\" PGN=\"1\" SA=\"1\" Mnemonic=\"\"/>"
+             "</NG_J1939_Frames>",
+         "NG_J1939_Frame.xml, row 2, Priority: 'high' is not a valid integer value",
+         {read}},
         {"no mnemonic",
-         "<NG_J1939_Frames><row Priority=\"6\" DataPage=\"1\" PGN=\"0xFF60\" SA=\"0x80\"/></NG_J1939_Frames>",
-         "NG_J1939_Frame.xml, row 1: attribute 'Mnemonic' is missing", {{6, 1, "0xFF60", "0x80", ""}}},
+         "<NG_J1939_Frames><row Priority=\"6\" DataPage=\"1\" PGN=\"0xFF60\" "
+         "SA=\"0x80\"/></NG_J1939_Frames>",
+         "NG_J1939_Frame.xml, row 1: attribute 'Mnemonic' is missing",
+         {{6, 1, "0xFF60", "0x80", ""}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -247,10 +264,13 @@ TEST(NodeGuardSettings, PositionsWithoutSelectionAreSavedAsMinusOne) {
     RecordingMessageSink messages;
     ASSERT_TRUE(settings.save(project.path(), messages));
     const std::string text = test::readFile(project / "NG_J1939_Frame.xml");
-    EXPECT_NE(text.find("<row Priority=\"-1\" DataPage=\"-1\" PGN=\"0xFF60\" SA=\"0x80\" Mnemonic=\"NG_1\" />"),
-              std::string::npos);
-    EXPECT_NE(text.find("<row Priority=\"7\" DataPage=\"1\" PGN=\"65535\" SA=\"253\" Mnemonic=\"\" />"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find(
+            "<row Priority=\"-1\" DataPage=\"-1\" PGN=\"0xFF60\" SA=\"0x80\" Mnemonic=\"NG_1\" />"),
+        std::string::npos);
+    EXPECT_NE(
+        text.find("<row Priority=\"7\" DataPage=\"1\" PGN=\"65535\" SA=\"253\" Mnemonic=\"\" />"),
+        std::string::npos);
 }
 
 TEST(NodeGuardSettings, AFailedNodeDocumentStillWritesTheFrames) {
@@ -261,8 +281,9 @@ TEST(NodeGuardSettings, AFailedNodeDocumentStillWritesTheFrames) {
 
     fs::create_directory(project / "NodeGuard.xml"); // cannot be replaced by a file
     EXPECT_FALSE(settings.save(project.path(), messages));
-    EXPECT_EQ(messages.messages(), (std::vector<RecordingMessageSink::Message>{
-                                       {RecordingMessageSink::Kind::Info, "Error in the save parameter"}}));
+    EXPECT_EQ(messages.messages(),
+              (std::vector<RecordingMessageSink::Message>{
+                  {RecordingMessageSink::Kind::Info, "Error in the save parameter"}}));
     EXPECT_EQ(test::readFile(project / "NG_J1939_Frame.xml"), kDefaultFrames);
 
     // Both fail: the message of the first, then the reason of the second in an error box.
@@ -307,14 +328,15 @@ TEST(NodeGuardSettings, CheckCommandListsTheFailuresOfBothEditors) {
                     "Mnemonic=\"\"/><row Priority=\"0\"/></NG_J1939_Frames>");
     const auto [status, out, err] = check(broken.path());
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(out,
-              "SDOClient.xml: Error in Request SDO Read. PGN must be between 0x0000 and 0xFFFF\n"
-              "SDOClient.xml: Error in Answer SDO Write. Source Address must be between 0 and 253\n"
-              "NodeGuard.xml, row 2: attribute 'GuardTime' is missing\n"
-              "NodeGuard.xml: Error in row 1. Node ID must be between 1 and 127\n"
-              "NodeGuard.xml: Error in row 1. Guard Time must be between 1 and 65535 mS\n"
-              "NG_J1939_Frame.xml, row 2: attribute 'DataPage' is missing\n"
-              "NG_J1939_Frame.xml: Error in Frame J1939 1. Source Address must be between 0 and 253\n");
+    EXPECT_EQ(
+        out,
+        "SDOClient.xml: Error in Request SDO Read. PGN must be between 0x0000 and 0xFFFF\n"
+        "SDOClient.xml: Error in Answer SDO Write. Source Address must be between 0 and 253\n"
+        "NodeGuard.xml, row 2: attribute 'GuardTime' is missing\n"
+        "NodeGuard.xml: Error in row 1. Node ID must be between 1 and 127\n"
+        "NodeGuard.xml: Error in row 1. Guard Time must be between 1 and 65535 mS\n"
+        "NG_J1939_Frame.xml, row 2: attribute 'DataPage' is missing\n"
+        "NG_J1939_Frame.xml: Error in Frame J1939 1. Source Address must be between 0 and 253\n");
     EXPECT_EQ(err.find("File XML not found"), std::string::npos);
 }
 

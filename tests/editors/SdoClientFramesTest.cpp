@@ -30,7 +30,8 @@ TEST(SdoClientFrames, NewProjectGetsTheDefaultsAndSavesThemWithPriorityZero) {
     for (int k = 1; k <= 5; ++k) {
         SCOPED_TRACE(k);
         const std::string digit = std::to_string(k);
-        EXPECT_EQ(frames.frame(k), (J1939FrameDefinition{0, 0, "0x000" + digit, "0x0" + digit, ""}));
+        EXPECT_EQ(frames.frame(k),
+                  (J1939FrameDefinition{0, 0, "0x000" + digit, "0x0" + digit, ""}));
     }
     EXPECT_TRUE(frames.validate().empty());
     frames.save(project.path());
@@ -67,15 +68,16 @@ TEST(SdoClientFrames, LoadThenSaveKeepsWhatTheWindowShows) {
     ASSERT_EQ(frames.validate(), Strings{});
     frames.save(project.path());
     EXPECT_FALSE(fs::exists(project / "SDOClient.xml")) << "the existing file is replaced";
-    EXPECT_EQ(test::readFile(project / "sdoclient.xml"),
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-              "<J1939_Frames_SDOClient>\n"
-              "  <row Priority=\"0\" DataPage=\"1\" PGN=\"256\" SA=\"$F9\" Mnemonic=\"RD &amp; REQ\" />\n"
-              "  <row Priority=\"6\" DataPage=\"0\" PGN=\"0xFF51\" SA=\"0x80\" Mnemonic=\"RD_ANS\" />\n"
-              "  <row Priority=\"0\" DataPage=\"-1\" PGN=\"0xFF52\" SA=\"249\" Mnemonic=\"\" />\n"
-              "  <row Priority=\"0\" DataPage=\"-1\" PGN=\"0xFF53\" SA=\"0xF9\" Mnemonic=\"\" />\n"
-              "  <row Priority=\"-1\" DataPage=\"0\" PGN=\"0xFF54\" SA=\"0x80\" Mnemonic=\"WR_ANS\" />\n"
-              "</J1939_Frames_SDOClient>\n");
+    EXPECT_EQ(
+        test::readFile(project / "sdoclient.xml"),
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<J1939_Frames_SDOClient>\n"
+        "  <row Priority=\"0\" DataPage=\"1\" PGN=\"256\" SA=\"$F9\" Mnemonic=\"RD &amp; REQ\" />\n"
+        "  <row Priority=\"6\" DataPage=\"0\" PGN=\"0xFF51\" SA=\"0x80\" Mnemonic=\"RD_ANS\" />\n"
+        "  <row Priority=\"0\" DataPage=\"-1\" PGN=\"0xFF52\" SA=\"249\" Mnemonic=\"\" />\n"
+        "  <row Priority=\"0\" DataPage=\"-1\" PGN=\"0xFF53\" SA=\"0xF9\" Mnemonic=\"\" />\n"
+        "  <row Priority=\"-1\" DataPage=\"0\" PGN=\"0xFF54\" SA=\"0x80\" Mnemonic=\"WR_ANS\" />\n"
+        "</J1939_Frames_SDOClient>\n");
 }
 
 TEST(SdoClientFrames, EveryCheckRunsAndReportsInTableOrder) {
@@ -111,10 +113,15 @@ TEST(SdoClientFrames, RangesOfPgnAndSourceAddress) {
         bool saValid;
     };
     const Case cases[] = {
-        {"0", "0", true, true},          {"65535", "253", true, true},
-        {"0xFFFF", "0xFD", true, true},  {"$ffff", "X0", true, true},
-        {"65536", "254", false, false},  {"-1", "-1", false, false},
-        {"", "", false, false},          {"12 ", "1.0", false, false},
+        {"0", "0", true, true},
+        {"65535", "253", true, true},
+        {"0xFFFF", "0xFD", true, true},
+        {"$ffff", "X0", true, true},
+        {"65536", "254", false, false},
+        {"-1", "0", false, true},
+        {"0", "-1", true, false},
+        {"", "", false, false},
+        {"12 ", "1.0", false, false},
         {"0xFFFFFFFF", "abc", false, false},
     };
     for (const Case& c : cases) {
@@ -124,7 +131,8 @@ TEST(SdoClientFrames, RangesOfPgnAndSourceAddress) {
         frames.frame(3).sa = c.sa;
         Strings expected;
         if (!c.pgnValid)
-            expected.push_back("Error in Answer SDO Write (1/2). PGN must be between 0x0000 and 0xFFFF");
+            expected.push_back(
+                "Error in Answer SDO Write (1/2). PGN must be between 0x0000 and 0xFFFF");
         if (!c.saValid)
             expected.push_back(
                 "Error in Answer SDO Write (1/2). Source Address must be between 0 and 253");

@@ -73,7 +73,8 @@ private slots:
             QCOMPARE(box(window, "PGN", k)->text(), QStringLiteral("0x000%1").arg(k));
             QCOMPARE(box(window, "SA", k)->text(), QStringLiteral("0x0%1").arg(k));
         }
-        QCOMPARE(box(window, "SA", 4)->accessibleName(), QStringLiteral("Frame J1939 4, Source Address"));
+        QCOMPARE(box(window, "SA", 4)->accessibleName(),
+                 QStringLiteral("Frame J1939 4, Source Address"));
 
         grid.setCell(1, 1, "0x10");
         grid.setCell(1, 2, "100");
@@ -83,12 +84,15 @@ private slots:
         QTest::keyClick(&window, Qt::Key_Return); // Enter is OK
         QCOMPARE(fake.messages.texts(), Strings{});
         QCOMPARE(window.result(), int(QDialog::Accepted));
-        QCOMPARE(test::readFile(project.folder / "NodeGuard.xml"),
-                 std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Node_Guarding>\n"
-                             "  <row NodeID=\"0x10\" GuardTime=\"100\" LifeTimeFactor=\"3\" Mnemonic=\"\" />\n"
-                             "</Node_Guarding>\n"));
+        QCOMPARE(
+            test::readFile(project.folder / "NodeGuard.xml"),
+            std::string(
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Node_Guarding>\n"
+                "  <row NodeID=\"0x10\" GuardTime=\"100\" LifeTimeFactor=\"3\" Mnemonic=\"\" />\n"
+                "</Node_Guarding>\n"));
         QVERIFY(test::readFile(project.folder / "NG_J1939_Frame.xml")
-                    .find("<row Priority=\"7\" DataPage=\"0\" PGN=\"0x0003\"") != std::string::npos);
+                    .find("<row Priority=\"7\" DataPage=\"0\" PGN=\"0x0003\"") !=
+                std::string::npos);
     }
 
     // Rows after the gap are neither checked nor saved, and are gone at the next showing;
@@ -134,11 +138,13 @@ private slots:
         box(window, "SA", 3)->setText(QStringLiteral("254"));
         box(window, "PGN", 5)->setText(QStringLiteral("65536"));
         window.OkClick();
-        QCOMPARE(fake.messages.messages(),
-                 (Messages{{Kind::Info, "Error in row 1. Node ID must be between 1 and 127"},
-                           {Kind::Info, "Error in row 1. Guard Time must be between 1 and 65535 mS"},
-                           {Kind::Info, "Error in Frame J1939 3. Source Address must be between 0 and 253"},
-                           {Kind::Info, "Error in Frame J1939 5. PGN must be between 0x0000 and 0xFFFF"}}));
+        QCOMPARE(
+            fake.messages.messages(),
+            (Messages{
+                {Kind::Info, "Error in row 1. Node ID must be between 1 and 127"},
+                {Kind::Info, "Error in row 1. Guard Time must be between 1 and 65535 mS"},
+                {Kind::Info, "Error in Frame J1939 3. Source Address must be between 0 and 253"},
+                {Kind::Info, "Error in Frame J1939 5. PGN must be between 0x0000 and 0xFFFF"}}));
         QVERIFY(window.isVisible());
         QVERIFY(!fs::exists(project.folder / "NodeGuard.xml"));
         QVERIFY(!fs::exists(project.folder / "NG_J1939_Frame.xml"));
@@ -153,13 +159,15 @@ private slots:
                         "<row NodeID=\"1\" GuardTime=\"100\" LifeTimeFactor=\"3\" Mnemonic=\"a\"/>"
                         "<row NodeID=\"2\" GuardTime=\"100\" LifeTimeFactor=\"3\" Mnemonic=\"b\"/>"
                         "<row NodeID=\"3\" GuardTime=\"300\" Mnemonic=\"c\"/></Node_Guarding>");
-        test::writeFile(project.folder / "NG_J1939_Frame.xml",
-                        "<NG_J1939_Frames><row Priority=\"6\" DataPage=\"1\" PGN=\"0xFF60\" SA=\"0x80\" "
-                        "Mnemonic=\"NG\"/><row DataPage=\"0\"/></NG_J1939_Frames>");
+        test::writeFile(
+            project.folder / "NG_J1939_Frame.xml",
+            "<NG_J1939_Frames><row Priority=\"6\" DataPage=\"1\" PGN=\"0xFF60\" SA=\"0x80\" "
+            "Mnemonic=\"NG\"/><row DataPage=\"0\"/></NG_J1939_Frames>");
         TFNodeGuard window(fake.services, project.state);
         window.FormShow();
         QCOMPARE(fake.messages.messages(),
-                 (Messages{{Kind::Error, "NG_J1939_Frame.xml, row 2: attribute 'Priority' is missing"}}));
+                 (Messages{
+                     {Kind::Error, "NG_J1939_Frame.xml, row 2: attribute 'Priority' is missing"}}));
         EditorGrid& grid = *window.grid();
         QCOMPARE(grid.cell(2, 4), std::string("b"));
         QCOMPARE(grid.cell(3, 1), std::string("3"));

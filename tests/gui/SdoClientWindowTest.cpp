@@ -9,9 +9,9 @@
 
 #include <QComboBox>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 namespace ordane {
@@ -47,8 +47,8 @@ private slots:
         window.show();
 
         QCOMPARE(window.windowTitle(), QStringLiteral("Set SDO Client"));
-        const QPoint offCentre =
-            window.frameGeometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center();
+        const QPoint offCentre = window.frameGeometry().center() -
+                                 QGuiApplication::primaryScreen()->availableGeometry().center();
         QVERIFY2(offCentre.manhattanLength() <= 10, "centred on the screen at its first showing");
         for (int k = 1; k <= 5; ++k) {
             QCOMPARE(box(window, "PGN", k)->text(), QStringLiteral("0x000%1").arg(k));
@@ -120,9 +120,9 @@ private slots:
         TFSDO_Client window(fake.services, state);
         box(window, "PGN", 2)->setText(QStringLiteral("typed before"));
         window.FormShow();
-        QCOMPARE(fake.messages.messages(),
-                 (std::vector<RecordingMessageSink::Message>{
-                     {RecordingMessageSink::Kind::Error, "SDOClient.xml: 5 rows expected, 1 found"}}));
+        QCOMPARE(fake.messages.messages(), (std::vector<RecordingMessageSink::Message>{
+                                               {RecordingMessageSink::Kind::Error,
+                                                "SDOClient.xml: 5 rows expected, 1 found"}}));
         QCOMPARE(box(window, "PGN", 1)->text(), QStringLiteral("0xFF50"));
         QCOMPARE(choice(window, "DataPage", 1)->currentIndex(), 1);
         QCOMPARE(box(window, "PGN", 2)->text(), QStringLiteral("0x0002"));
@@ -139,8 +139,9 @@ private slots:
         QCOMPARE(choice(window, "Priority", 2)->currentIndex(), -1);
         window.OkClick();
         QCOMPARE(window.result(), int(QDialog::Accepted));
-        QVERIFY(test::readFile(project / "SDOClient.xml").find("<row Priority=\"-1\" DataPage=\"0\"") !=
-                std::string::npos);
+        QVERIFY(
+            test::readFile(project / "SDOClient.xml").find("<row Priority=\"-1\" DataPage=\"0\"") !=
+            std::string::npos);
     }
 
     void cancelDiscardsTheEdits() {
