@@ -30,6 +30,9 @@ void makeToolWindow(QDialog* dialog) {
 }
 
 void centreOnScreen(QWidget* window) {
+    // Before its first showing a window has not taken its layout's size yet.
+    if (window->layout())
+        window->layout()->activate();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         window->adjustSize(); // before the first showing the size is not laid out yet
         QRect frame = window->frameGeometry();

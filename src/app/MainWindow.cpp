@@ -11,6 +11,8 @@
 #include "editors/UInfoTPdoMB.h"
 
 // SDO client frames and node guarding
+#include "editors/UNodeGuard.h"
+#include "editors/USDO_Client.h"
 
 // device image, EDS and firmware
 #include "compiler/BankWriters.h"
@@ -114,6 +116,8 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     m_infoPdo = new TFInfoJ1939PDO(m_services, m_state, this);
 
     // SDO client frames and node guarding
+    m_sdoClient = new TFSDO_Client(m_services, m_state, this);
+    m_nodeGuard = new TFNodeGuard(m_services, m_state, this);
 
     // device image and firmware
     m_image = std::make_unique<DeviceImage>();
@@ -212,9 +216,17 @@ void MainWindow::btn_TPDO_J1939Click() {
     runModal(*m_infoPdo);
 }
 
-void MainWindow::LbButton2Click() {}
+// Steps 5 and 6 make no project check: without a project folder the windows open on
+// their defaults and refuse to save.
+void MainWindow::LbButton2Click() {
+    m_sdoClient->FormShow();
+    runModal(*m_sdoClient);
+}
 
-void MainWindow::btn_NodeGuardClick() {}
+void MainWindow::btn_NodeGuardClick() {
+    m_nodeGuard->FormShow();
+    runModal(*m_nodeGuard);
+}
 
 void MainWindow::B_EdsClick() {
     if (!projectCheck())

@@ -25,6 +25,8 @@ class TFInfoTpdoMB;
 class TFInfoJ1939PDO;
 
 // SDO client frames and node guarding
+class TFSDO_Client;
+class TFNodeGuard;
 
 // device image and firmware
 class DeviceImage;
@@ -87,6 +89,8 @@ private:
     TFInfoJ1939PDO* m_infoPdo = nullptr;
 
     // SDO client frames and node guarding
+    TFSDO_Client* m_sdoClient = nullptr;
+    TFNodeGuard* m_nodeGuard = nullptr;
 
     // device image and firmware
     // One image for the whole run: bytes a compilation does not write keep what an earlier
