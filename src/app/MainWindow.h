@@ -17,6 +17,9 @@ namespace ordane {
 class AboutBox;
 class NewProjectDialog;
 // communication parameters and J1939 frame lists
+class TFpargen;
+class TFpdoMB;
+class TFTpdo2MB;
 
 // SDO and PDO mapping
 
@@ -75,6 +78,9 @@ private:
     NewProjectDialog* m_newProject = nullptr;
     AboutBox* m_about = nullptr;
     // communication parameters and J1939 frame lists
+    TFpargen* m_pargen = nullptr;
+    TFpdoMB* m_receivedFrames = nullptr;
+    TFTpdo2MB* m_transmittedFrames = nullptr;
 
     // SDO and PDO mapping
 
