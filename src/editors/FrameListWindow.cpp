@@ -63,7 +63,7 @@ FrameListWindow::FrameListWindow(FrameSide side, const char* objectName,
     setTabOrder(exportButton, importButton);
 
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    resize(m_model.side() == FrameSide::Received ? 520 : 600, 560);
+    resize(m_model.side() == FrameSide::Received ? 560 : 640, 600);
 }
 
 void FrameListWindow::buildGrid() {
@@ -76,9 +76,12 @@ void FrameListWindow::buildGrid() {
     if (m_model.deleteColumn() > 0)
         grid->setCheckColumn(m_model.deleteColumn());
     grid->clearData();
+    // Number columns sized for hexadecimal texts; the mnemonic takes the rest.
     for (int c = 1; c < m_model.columnCount(); ++c)
-        grid->setColumnWidth(c, 90);
+        grid->setColumnWidth(c, c == m_model.deleteColumn() ? 60 : 80);
     grid->horizontalHeader()->setStretchLastSection(true);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
+    grid->setWordWrap(false);
     if (m_grid) {
         m_pageLayout->replaceWidget(m_grid, grid);
         delete m_grid;

@@ -112,6 +112,7 @@ TFpargen::TFpargen(const AppServices& services, const ProjectState& state, QWidg
         grid->addWidget(new QLabel(tr("(Sec.)")), 3, 2);
         grid->addWidget(m_peerToPeer, 4, 0, 1, 3);
         grid->setColumnStretch(2, 1);
+        grid->setRowStretch(5, 1);
         m_j1939Rate->setAccessibleName(tr("J1939 Baud rate"));
         m_timeOutData->setAccessibleName(tr("TimeOut Data (Sec.)"));
     }
@@ -176,6 +177,7 @@ TFpargen::TFpargen(const AppServices& services, const ProjectState& state, QWidg
         grid->addWidget(labelFor(tr("Send frames every (ms)"), m_sendEvery), 2, 0);
         grid->addWidget(m_sendEvery, 2, 1, Qt::AlignLeft);
         grid->setColumnStretch(1, 1);
+        grid->setRowStretch(3, 1);
     }
 
     // SDO CLIENT
@@ -189,6 +191,7 @@ TFpargen::TFpargen(const AppServices& services, const ProjectState& state, QWidg
         grid->addWidget(labelFor(tr("TimeOut SDO(1/10 ms)"), m_sdoTimeOut), 1, 0);
         grid->addWidget(m_sdoTimeOut, 1, 1, Qt::AlignLeft);
         grid->setColumnStretch(1, 1);
+        grid->setRowStretch(2, 1);
     }
 
     m_ok = new QPushButton(tr("OK"));
@@ -230,6 +233,7 @@ void TFpargen::FormShow() {
         m_services.messages.error(e.what());
     }
     fillControls();
+    adjustSize();
     centreOnScreen(this);
     m_ok->setFocus();
 }
