@@ -57,8 +57,8 @@ int exportCommand(const fs::path& project, const std::string& side, std::ostream
         err << e.what() << "\n";
         return kFailed;
     }
-    out << kCsvExportFileName << ": " << list.tableRows() << " frames from "
-        << list.documentName() << "\n";
+    out << kCsvExportFileName << ": " << list.tableRows() << " frames from " << list.documentName()
+        << "\n";
     return kSuccess;
 }
 

@@ -84,8 +84,8 @@ void readXls(const fs::path& workbook, std::size_t fields,
         }
     }
     if (!found)
-        throw Error("The workbook '" + workbook.string() + "' has no sheet \"" +
-                    kFrameSheetName + "\"");
+        throw Error("The workbook '" + workbook.string() + "' has no sheet \"" + kFrameSheetName +
+                    "\"");
 
     unsigned int rows = 0;
     unsigned short columns = 0;

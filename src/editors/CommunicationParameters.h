@@ -17,17 +17,17 @@ public:
     static constexpr int kRateCount = 9;
 
     // J1939 side
-    int baudRateCan = 5;                 // "250"
-    std::optional<int> canTypeRead;      // what the document held; 2.0B is written regardless
+    int baudRateCan = 5;            // "250"
+    std::optional<int> canTypeRead; // what the document held; 2.0B is written regardless
     std::string timeOutData = "0";
     bool peerToPeer = false;
     // CANopen side
     std::string idDevCanopen = "1";
-    int baudCanopen = 8;                 // "1000K"
+    int baudCanopen = 8; // "1000K"
     bool setOperational = false;
     bool networkStart = false;
-    int delay = 10;                      // seconds, 0..255
-    bool sendOnChange = true;            // otherwise cyclically
+    int delay = 10;           // seconds, 0..255
+    bool sendOnChange = true; // otherwise cyclically
     std::string sendTpdoTime = "1000";
     bool nodeGuard = false;
     bool sendNodeGuardOnJ1939 = false;

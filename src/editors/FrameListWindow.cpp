@@ -159,9 +159,9 @@ void FrameListWindow::ExportClick() {
 }
 
 void FrameListWindow::ImportClick() {
-    const auto workbook = m_services.dialogs.openFile(
-        this, tr("Import"), m_state.projectFolder(),
-        QStringLiteral("File EXCEL (*.xls);;File CSV (*.csv)"));
+    const auto workbook =
+        m_services.dialogs.openFile(this, tr("Import"), m_state.projectFolder(),
+                                    QStringLiteral("File EXCEL (*.xls);;File CSV (*.csv)"));
     if (!workbook)
         return;
     try {

@@ -215,10 +215,11 @@ TFpargen::TFpargen(const AppServices& services, const ProjectState& state, QWidg
     layout->addLayout(buttons, 2, 0, 1, 2);
     layout->setRowStretch(1, 1);
 
-    QWidget* order[] = {m_j1939Rate, m_can20A,    m_can20B,        m_timeOutData, m_peerToPeer,
-                        m_idDev,     m_canopenRate, m_setOperational, m_networkStart, m_delay,
-                        m_sendOnChange, m_sendCyclically, m_cyclicTime, m_nodeGuard, m_sendState,
-                        m_sendEvery, m_sdoClient, m_sdoTimeOut, m_ok, m_cancel};
+    QWidget* order[] = {m_j1939Rate,    m_can20A,     m_can20B,       m_timeOutData,
+                        m_peerToPeer,   m_idDev,      m_canopenRate,  m_setOperational,
+                        m_networkStart, m_delay,      m_sendOnChange, m_sendCyclically,
+                        m_cyclicTime,   m_nodeGuard,  m_sendState,    m_sendEvery,
+                        m_sdoClient,    m_sdoTimeOut, m_ok,           m_cancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
