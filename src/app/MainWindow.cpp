@@ -4,6 +4,9 @@
 #include "app/GuiSupport.h"
 #include "app/NewProjectDialog.h"
 // communication parameters and J1939 frame lists
+#include "editors/UTpdo2MB.h"
+#include "editors/Upargen.h"
+#include "editors/UpdoMB.h"
 
 // SDO and PDO mapping
 #include "editors/UInfoJ1939PDO.h"
@@ -109,6 +112,9 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     m_about = new AboutBox(m_services, this);
     // Every window is created once, hidden, for the whole run.
     // communication parameters and J1939 frame lists
+    m_pargen = new TFpargen(m_services, m_state, this);
+    m_receivedFrames = new TFpdoMB(m_services, m_state, this);
+    m_transmittedFrames = new TFTpdo2MB(m_services, m_state, this);
 
     // SDO and PDO mapping
     m_infoRcob = new TFInfopdoMB(m_services, m_state, this);
@@ -172,11 +178,16 @@ void MainWindow::openClick() {
 void MainWindow::btn_Prm_GenClick() {
     if (!projectCheck())
         return;
+    m_pargen->FormShow();
+    runModal(*m_pargen);
 }
 
 void MainWindow::btn_RCOBClick() {
     if (!projectCheck())
         return;
+    m_receivedFrames->setMode(1);
+    m_receivedFrames->FormShow();
+    runModal(*m_receivedFrames);
 }
 
 void MainWindow::btn_Info_RCOBClick() {
@@ -198,6 +209,9 @@ void MainWindow::btn_RPDO_J1939Click() {
 void MainWindow::btn_TCOBClick() {
     if (!projectCheck())
         return;
+    m_transmittedFrames->setMode(2);
+    m_transmittedFrames->FormShow();
+    runModal(*m_transmittedFrames);
 }
 
 void MainWindow::btn_Info_TCOBClick() {

@@ -18,6 +18,9 @@ namespace ordane {
 class AboutBox;
 class NewProjectDialog;
 // communication parameters and J1939 frame lists
+class TFpargen;
+class TFpdoMB;
+class TFTpdo2MB;
 
 // SDO and PDO mapping
 class TFInfopdoMB;
@@ -82,6 +85,9 @@ private:
     NewProjectDialog* m_newProject = nullptr;
     AboutBox* m_about = nullptr;
     // communication parameters and J1939 frame lists
+    TFpargen* m_pargen = nullptr;
+    TFpdoMB* m_receivedFrames = nullptr;
+    TFTpdo2MB* m_transmittedFrames = nullptr;
 
     // SDO and PDO mapping
     TFInfopdoMB* m_infoRcob = nullptr;

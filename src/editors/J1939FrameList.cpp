@@ -1,1 +1,177 @@
-// Arrives with its feature.
+#include "editors/J1939FrameList.h"
+
+#include "documents/CsvExport.h"
+#include "documents/DocumentFiles.h"
+#include "documents/NumberText.h"
+#include "documents/ProjectDocument.h"
+#include "documents/WorkbookImport.h"
+
+namespace ordane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kRoot = "COBID";
+
+struct ColumnCheck {
+    int column;
+    int low;
+    int high;
+    const char* text;
+};
+
+const std::vector<ColumnCheck>& checksOf(FrameSide side) {
+    static const std::vector<ColumnCheck> received = {
+        {1, 0, 65535, "!! The PGN must be between 0x0000 and 0xFFFF"},
+        {2, 0, 253, "!! The ID Device must to be between 0 and 253"},
+    };
+    static const std::vector<ColumnCheck> transmitted = {
+        {1, 0, 7, "!! The Priority of J1939 frame must be between 0 and 7"},
+        {2, 0, 1, "!! The Data Page of J1939 frame must be or 0 or 1"},
+        {3, 0, 65535, "!! The PGN must be between 0x0000 and 0xFFFF"},
+        {4, 0, 253, "!! The ID Device must be between 0 and 253"},
+    };
+    return side == FrameSide::Received ? received : transmitted;
+}
+
+const std::string kEmpty;
+
+} // namespace
+
+J1939FrameList::J1939FrameList(FrameSide side) : m_side(side) {
+    clear();
+}
+
+const char* J1939FrameList::documentName() const {
+    return m_side == FrameSide::Received ? kReceivedFramesFileName : kTransmittedFramesFileName;
+}
+
+const char* J1939FrameList::caption() const {
+    return m_side == FrameSide::Received ? "Receive J1939 Frame" : "Transmit J1939 Frame";
+}
+
+const std::vector<std::string>& J1939FrameList::columnTitles() const {
+    static const std::vector<std::string> received = {"PGN", "ID Device", "Delete", "Mnemonic"};
+    static const std::vector<std::string> transmitted = {"Priority", "Data Page", "PGN",
+                                                         "ID Device", "Mnemonic"};
+    return m_side == FrameSide::Received ? received : transmitted;
+}
+
+const std::vector<std::string>& J1939FrameList::attributes() const {
+    static const std::vector<std::string> received = {"PGN", "ID_DEV", "Delete", "Mnemonic"};
+    static const std::vector<std::string> transmitted = {"Priority", "DP", "PGN", "ID_DEV",
+                                                         "Mnemonic"};
+    return m_side == FrameSide::Received ? received : transmitted;
+}
+
+int J1939FrameList::deleteColumn() const {
+    return m_side == FrameSide::Received ? 3 : 0;
+}
+
+const std::string& J1939FrameList::cell(int row, int column) const {
+    if (row < 1 || row > rowCount() || column < 1 || column > columnCount())
+        return kEmpty;
+    return m_rows[std::size_t(row - 1)][std::size_t(column - 1)];
+}
+
+void J1939FrameList::setCell(int row, int column, std::string text) {
+    if (row < 1 || column < 1 || column > columnCount())
+        return;
+    if (row > rowCount())
+        m_rows.resize(std::size_t(row), std::vector<std::string>(std::size_t(columnCount())));
+    m_rows[std::size_t(row - 1)][std::size_t(column - 1)] = std::move(text);
+}
+
+int J1939FrameList::tableRows() const {
+    int rows = 0;
+    while (rows < rowCount() && !m_rows[std::size_t(rows)][0].empty())
+        ++rows;
+    return rows;
+}
+
+void J1939FrameList::clear() {
+    m_rows.assign(kGridRows, std::vector<std::string>(std::size_t(columnCount())));
+}
+
+void J1939FrameList::load(const fs::path& projectFolder) {
+    clear();
+    const fs::path file = documentPath(projectFolder, documentName());
+    if (!fs::is_regular_file(file))
+        return;
+    ProjectDocument document;
+    document.load(file);
+    const std::vector<std::string>& names = attributes();
+    for (const DocumentRow& row : document.rows(document.root(kRoot))) {
+        // A row lacking an attribute is not shown in part.
+        std::vector<std::string> texts;
+        for (int column = 1; column <= columnCount(); ++column) {
+            const std::string& name = names[std::size_t(column - 1)];
+            texts.push_back(column == deleteColumn() ? row.attribute(name, "N")
+                                                     : row.attribute(name));
+        }
+        for (int column = 1; column <= columnCount(); ++column)
+            setCell(row.number(), column, std::move(texts[std::size_t(column - 1)]));
+    }
+}
+
+std::vector<FrameCheckFailure> J1939FrameList::check(bool firstOnly) const {
+    std::vector<FrameCheckFailure> result;
+    const int rows = tableRows();
+    for (int row = 1; row <= rows; ++row) {
+        for (const ColumnCheck& c : checksOf(m_side)) {
+            const int value = parseInteger(cell(row, c.column), -1);
+            if (value >= c.low && value <= c.high)
+                continue;
+            result.push_back({row, "Error in row " + std::to_string(row) + c.text});
+            if (firstOnly)
+                return result;
+        }
+    }
+    return result;
+}
+
+std::optional<FrameCheckFailure> J1939FrameList::validate() const {
+    std::vector<FrameCheckFailure> first = check(true);
+    if (first.empty())
+        return std::nullopt;
+    return first.front();
+}
+
+std::vector<FrameCheckFailure> J1939FrameList::failures() const {
+    return check(false);
+}
+
+void J1939FrameList::save(const fs::path& projectFolder) const {
+    ProjectDocument document;
+    document.create(kRoot);
+    const std::vector<std::string>& names = attributes();
+    const int rows = tableRows();
+    for (int row = 1; row <= rows; ++row) {
+        std::vector<ProjectDocument::Pair> pairs;
+        for (int column = 1; column <= columnCount(); ++column)
+            pairs.emplace_back(names[std::size_t(column - 1)], cell(row, column));
+        document.appendRow(pairs);
+    }
+    document.save(documentPath(projectFolder, documentName()));
+}
+
+void J1939FrameList::importWorkbook(const fs::path& workbook) {
+    clear();
+    int row = 0;
+    readFrameSheet(workbook, std::size_t(columnCount()), [&](const SheetRecord& record) {
+        ++row;
+        for (std::size_t field = 0; field < record.size(); ++field)
+            setCell(row, int(field) + 1, record[field]);
+    });
+}
+
+void J1939FrameList::exportCsv(const fs::path& projectFolder) const {
+    std::vector<std::pair<std::string, std::string>> lines;
+    const int rows = tableRows();
+    for (int row = 1; row <= rows; ++row)
+        lines.emplace_back(cell(row, 1), cell(row, 2));
+    writeFrameCsv(projectFolder, lines);
+}
+
+} // namespace ordane

@@ -1,1 +1,79 @@
 #pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ordane {
+
+// The side value that the main window hands to the frame-list windows.
+enum class FrameSide { Received = 1, Transmitted = 2 };
+
+inline constexpr const char* kReceivedFramesFileName = "RCobDef.xml";
+inline constexpr const char* kTransmittedFramesFileName = "TCobDef.xml";
+
+// One failing check of a frame list.
+struct FrameCheckFailure {
+    int row;             // from 1
+    std::string message; // "Error in row 3!! The PGN must be between 0x0000 and 0xFFFF"
+    bool operator==(const FrameCheckFailure&) const = default;
+};
+
+// The J1939 frames that the converter receives (RCobDef.xml) or transmits (TCobDef.xml).
+// A frame's number is its row, from 1. The list holds at least 100 rows of cell texts,
+// more when a document or a workbook brings more; rows and columns count from 1 and a
+// table ends at the first row whose key cell (column 1) is empty.
+class J1939FrameList {
+public:
+    static constexpr int kGridRows = 100;
+
+    explicit J1939FrameList(FrameSide side);
+
+    FrameSide side() const { return m_side; }
+    const char* documentName() const;
+    const char* caption() const;
+    // The data columns' titles and attributes, in order.
+    const std::vector<std::string>& columnTitles() const;
+    const std::vector<std::string>& attributes() const;
+    int columnCount() const { return int(attributes().size()); }
+    // The "Delete" check-box column of the received side; 0 on the other.
+    int deleteColumn() const;
+
+    int rowCount() const { return int(m_rows.size()); }
+    const std::string& cell(int row, int column) const;
+    // Grows the list when `row` lies beyond it.
+    void setCell(int row, int column, std::string text);
+    // The rows down to the first empty key cell.
+    int tableRows() const;
+
+    // Back to 100 empty rows.
+    void clear();
+
+    // Clears, then reads the side's document from the project folder if it exists. Throws
+    // Error when the document cannot be read; the rows read before then stay.
+    void load(const std::filesystem::path& projectFolder);
+
+    // The first failing check of the first failing row, or nothing.
+    std::optional<FrameCheckFailure> validate() const;
+    // Every failing check of the table, row by row.
+    std::vector<FrameCheckFailure> failures() const;
+
+    // Writes the side's document from the table rows. Throws Error.
+    void save(const std::filesystem::path& projectFolder) const;
+
+    // Clears every cell, then fills rows 1, 2, ... from the records of the workbook's sheet
+    // "rpdodef" (or of a .csv file). Throws Error when the workbook cannot be read or lacks
+    // the sheet; the rows filled before then stay.
+    void importWorkbook(const std::filesystem::path& workbook);
+    // Writes rpdodef.csv from the table rows' first two columns. Throws Error.
+    void exportCsv(const std::filesystem::path& projectFolder) const;
+
+private:
+    std::vector<FrameCheckFailure> check(bool firstOnly) const;
+
+    FrameSide m_side;
+    std::vector<std::vector<std::string>> m_rows;
+};
+
+} // namespace ordane

@@ -1,0 +1,175 @@
+#include "editors/FrameListWindow.h"
+
+#include "app/EditorGrid.h"
+#include "app/GuiSupport.h"
+#include "app/ProjectState.h"
+#include "documents/Error.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace ordane {
+
+FrameListWindow::FrameListWindow(FrameSide side, const char* objectName,
+                                 const AppServices& services, const ProjectState& state,
+                                 QWidget* parent)
+    : QDialog(parent), m_services(services), m_state(state), m_model(side) {
+    setObjectName(QLatin1String(objectName));
+    setWindowTitle(QLatin1String(m_model.caption()));
+
+    m_tabs = new QTabWidget;
+    m_tabs->setObjectName(QStringLiteral("PageControl"));
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("Can0ModBus"));
+    m_pageLayout = new QVBoxLayout(page);
+    m_pageLayout->setContentsMargins(2, 2, 2, 2);
+    m_tabs->addTab(page, tr("Can0-ModBus"));
+
+    m_ok = new QPushButton(tr("OK"));
+    auto* cancel = new QPushButton(tr("Cancel"));
+    auto* exportButton = new QPushButton(tr("Export"));
+    auto* importButton = new QPushButton(tr("Import"));
+    nameControl(m_ok, QStringLiteral("OK"), tr("OK"));
+    nameControl(cancel, QStringLiteral("Cancel"), tr("Cancel"));
+    nameControl(exportButton, QStringLiteral("Export"), tr("Export"));
+    nameControl(importButton, QStringLiteral("Import"), tr("Import"));
+    m_ok->setDefault(true);
+    for (QPushButton* b : {cancel, exportButton, importButton})
+        b->setAutoDefault(false);
+    connect(m_ok, &QPushButton::clicked, this, &FrameListWindow::OkClick);
+    connect(cancel, &QPushButton::clicked, this, &FrameListWindow::CancelClick);
+    connect(exportButton, &QPushButton::clicked, this, &FrameListWindow::ExportClick);
+    connect(importButton, &QPushButton::clicked, this, &FrameListWindow::ImportClick);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(m_ok);
+    bar->addWidget(cancel);
+    bar->addStretch();
+    bar->addWidget(exportButton);
+    bar->addWidget(importButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addLayout(bar);
+
+    buildGrid();
+    setTabOrder(m_tabs, m_grid);
+    setTabOrder(m_grid, m_ok);
+    setTabOrder(m_ok, cancel);
+    setTabOrder(cancel, exportButton);
+    setTabOrder(exportButton, importButton);
+
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    resize(m_model.side() == FrameSide::Received ? 560 : 640, 600);
+}
+
+void FrameListWindow::buildGrid() {
+    QStringList headers{QStringLiteral("N")};
+    for (const std::string& title : m_model.columnTitles())
+        headers << toQt(title);
+    auto* grid = new EditorGrid(m_model.rowCount(), headers);
+    grid->setObjectName(QStringLiteral("Grid"));
+    grid->setAccessibleName(QLatin1String(m_model.caption()));
+    if (m_model.deleteColumn() > 0)
+        grid->setCheckColumn(m_model.deleteColumn());
+    grid->clearData();
+    // Number columns sized for hexadecimal texts; the mnemonic takes the rest.
+    for (int c = 1; c < m_model.columnCount(); ++c)
+        grid->setColumnWidth(c, c == m_model.deleteColumn() ? 60 : 80);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 8);
+    grid->setWordWrap(false);
+    if (m_grid) {
+        m_pageLayout->replaceWidget(m_grid, grid);
+        delete m_grid;
+        QWidget::setTabOrder(m_tabs, grid);
+        QWidget::setTabOrder(grid, m_ok);
+    } else {
+        m_pageLayout->addWidget(grid);
+    }
+    m_grid = grid;
+}
+
+void FrameListWindow::setMode(int side) {
+    const FrameSide wanted = side == 2 ? FrameSide::Transmitted : FrameSide::Received;
+    if (wanted == m_model.side())
+        return;
+    m_model = J1939FrameList(wanted);
+    buildGrid();
+}
+
+void FrameListWindow::FormShow() {
+    setWindowTitle(QLatin1String(m_model.caption()));
+    try {
+        m_model.load(m_state.projectFolder());
+    } catch (const Error& e) {
+        m_services.messages.error(e.what());
+    }
+    fillGrid();
+    m_tabs->setCurrentIndex(0);
+    centreOnScreen(this);
+    m_ok->setFocus();
+}
+
+void FrameListWindow::fillGrid() {
+    m_grid->setRowCount(m_model.rowCount());
+    m_grid->clearData();
+    for (int r = 1; r <= m_model.rowCount(); ++r)
+        for (int c = 1; c <= m_model.columnCount(); ++c)
+            if (const std::string& text = m_model.cell(r, c); !text.empty())
+                m_grid->setCell(r, c, text);
+}
+
+void FrameListWindow::readGrid() {
+    m_model.clear();
+    for (int r = 1; r <= m_grid->dataRows(); ++r)
+        for (int c = 1; c <= m_model.columnCount(); ++c)
+            m_model.setCell(r, c, m_grid->cell(r, c));
+}
+
+void FrameListWindow::OkClick() {
+    readGrid();
+    if (const auto failure = m_model.validate()) {
+        m_services.messages.error(failure->message);
+        return;
+    }
+    try {
+        m_model.save(m_state.projectFolder());
+    } catch (const Error& e) {
+        m_services.messages.error(e.what());
+        return;
+    }
+    accept();
+}
+
+void FrameListWindow::CancelClick() {
+    reject();
+}
+
+void FrameListWindow::ExportClick() {
+    readGrid();
+    try {
+        m_model.exportCsv(m_state.projectFolder());
+    } catch (const Error& e) {
+        m_services.messages.error(e.what());
+    }
+}
+
+void FrameListWindow::ImportClick() {
+    const auto workbook =
+        m_services.dialogs.openFile(this, tr("Import"), m_state.projectFolder(),
+                                    QStringLiteral("File EXCEL (*.xls);;File CSV (*.csv)"));
+    if (!workbook)
+        return;
+    try {
+        m_model.importWorkbook(*workbook);
+    } catch (const Error&) {
+        // An import that fails ends without a message; what it filled stays in the grid.
+    }
+    fillGrid();
+}
+
+} // namespace ordane
