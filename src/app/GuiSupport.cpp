@@ -30,11 +30,8 @@ void makeToolWindow(QDialog* dialog) {
 }
 
 void centreOnScreen(QWidget* window) {
-    // Before its first showing a window has not taken its layout's size yet.
-    if (window->layout())
-        window->layout()->activate();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        window->adjustSize(); // before the first showing the size is not laid out yet
+        window->adjustSize(); // before its first showing a window has not taken its layout's size
         QRect frame = window->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         window->move(frame.topLeft());
