@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 
@@ -21,6 +22,25 @@ void nameControl(QWidget* control, const QString& objectName, const QString& acc
     QString text = accessibleName;
     text.remove(QLatin1Char('&'));
     control->setAccessibleName(text.trimmed());
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    nameControl(button, objectName, caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+std::pair<QPushButton*, QPushButton*> makeOkCancel(QDialog* dialog) {
+    auto* ok = makeButton(dialog, QStringLiteral("OK"), QObject::tr("OK"));
+    auto* cancel = makeButton(dialog, QStringLiteral("Cancel"), QObject::tr("Cancel"));
+    ok->setDefault(true);
+    return {ok, cancel};
+}
+
+void chainTabOrder(const std::vector<QWidget*>& widgets) {
+    for (std::size_t i = 1; i < widgets.size(); ++i)
+        QWidget::setTabOrder(widgets[i - 1], widgets[i]);
 }
 
 void makeToolWindow(QDialog* dialog) {

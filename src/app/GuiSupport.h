@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QWidget;
@@ -30,6 +32,16 @@ inline std::filesystem::path toPath(const QString& text) {
 void labelControl(QLabel* label, QWidget* control);
 // A control with a name of its own (a button, a check box): the accessible name is `name`.
 void nameControl(QWidget* control, const QString& objectName, const QString& accessibleName);
+
+// A push button named for tests and screen readers; not a default button.
+QPushButton* makeButton(QWidget* parent, const QString& objectName, const QString& caption);
+
+// OK and Cancel of a dialog: OK is the default button (Enter), Cancel is not. Both belong
+// to the dialog at once, so that the default still holds when the dialog is shown.
+std::pair<QPushButton*, QPushButton*> makeOkCancel(QDialog* dialog);
+
+// Tab order along the list.
+void chainTabOrder(const std::vector<QWidget*>& widgets);
 
 // A fixed-size tool window without system buttons, centred on the screen.
 void makeToolWindow(QDialog* dialog);

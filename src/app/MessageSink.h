@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documents/Error.h"
+
 #include <ostream>
 #include <string>
 #include <utility>
@@ -28,6 +30,18 @@ public:
 private:
     std::ostream& m_out;
 };
+
+// Runs `action`; an Error it throws is shown in the error box. Returns whether it succeeded.
+template <class Action>
+bool reportingErrors(MessageSink& messages, Action&& action) {
+    try {
+        action();
+        return true;
+    } catch (const Error& e) {
+        messages.error(e.what());
+        return false;
+    }
+}
 
 class RecordingMessageSink : public MessageSink {
 public:

@@ -31,12 +31,10 @@ NewProjectDialog::NewProjectDialog(const AppServices& services, ProjectState& st
     m_name->setAccessibleName(tr("Project name"));
     layout->addLayout(form);
 
-    auto* buttons = new QDialogButtonBox;
-    auto* ok = buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
-    auto* cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
-    nameControl(ok, QStringLiteral("OK"), tr("OK"));
-    nameControl(cancel, QStringLiteral("Cancel"), tr("Cancel"));
-    ok->setDefault(true);
+    auto* buttons = new QDialogButtonBox(this);
+    const auto [ok, cancel] = makeOkCancel(this);
+    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
     connect(ok, &QPushButton::clicked, this, &NewProjectDialog::OkClick);
     connect(cancel, &QPushButton::clicked, this, &NewProjectDialog::CancelClick);
     layout->addWidget(buttons);

@@ -65,12 +65,11 @@ ProjectBrowser::ProjectBrowser(const QString& title, const std::filesystem::path
     m_view->expand(m_proxy->mapFromSource(m_model->index(m_root)));
     m_view->setMinimumSize(360, 300);
 
-    auto* buttons = new QDialogButtonBox;
-    m_ok = buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
-    auto* cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
-    nameControl(m_ok, QStringLiteral("OK"), tr("OK"));
-    nameControl(cancel, QStringLiteral("Cancel"), tr("Cancel"));
-    m_ok->setDefault(true);
+    auto* buttons = new QDialogButtonBox(this);
+    const auto [ok, cancel] = makeOkCancel(this);
+    m_ok = ok;
+    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
     m_ok->setEnabled(false);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -28,17 +28,10 @@ FrameListWindow::FrameListWindow(FrameSide side, const char* objectName,
     m_pageLayout->setContentsMargins(2, 2, 2, 2);
     m_tabs->addTab(page, tr("Can0-ModBus"));
 
-    m_ok = new QPushButton(tr("OK"));
-    auto* cancel = new QPushButton(tr("Cancel"));
-    auto* exportButton = new QPushButton(tr("Export"));
-    auto* importButton = new QPushButton(tr("Import"));
-    nameControl(m_ok, QStringLiteral("OK"), tr("OK"));
-    nameControl(cancel, QStringLiteral("Cancel"), tr("Cancel"));
-    nameControl(exportButton, QStringLiteral("Export"), tr("Export"));
-    nameControl(importButton, QStringLiteral("Import"), tr("Import"));
-    m_ok->setDefault(true);
-    for (QPushButton* b : {cancel, exportButton, importButton})
-        b->setAutoDefault(false);
+    const auto [ok, cancel] = makeOkCancel(this);
+    m_ok = ok;
+    auto* exportButton = makeButton(this, QStringLiteral("Export"), tr("Export"));
+    auto* importButton = makeButton(this, QStringLiteral("Import"), tr("Import"));
     connect(m_ok, &QPushButton::clicked, this, &FrameListWindow::OkClick);
     connect(cancel, &QPushButton::clicked, this, &FrameListWindow::CancelClick);
     connect(exportButton, &QPushButton::clicked, this, &FrameListWindow::ExportClick);
@@ -103,11 +96,7 @@ void FrameListWindow::setMode(int side) {
 
 void FrameListWindow::FormShow() {
     setWindowTitle(QLatin1String(m_model.caption()));
-    try {
-        m_model.load(m_state.projectFolder());
-    } catch (const Error& e) {
-        m_services.messages.error(e.what());
-    }
+    reportingErrors(m_services.messages, [&] { m_model.load(m_state.projectFolder()); });
     fillGrid();
     m_tabs->setCurrentIndex(0);
     centreOnScreen(this);
@@ -136,13 +125,8 @@ void FrameListWindow::OkClick() {
         m_services.messages.error(failure->message);
         return;
     }
-    try {
-        m_model.save(m_state.projectFolder());
-    } catch (const Error& e) {
-        m_services.messages.error(e.what());
-        return;
-    }
-    accept();
+    if (reportingErrors(m_services.messages, [&] { m_model.save(m_state.projectFolder()); }))
+        accept();
 }
 
 void FrameListWindow::CancelClick() {

@@ -205,12 +205,8 @@ SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectSta
     columns->addLayout(right);
 
     auto* bottom = new QHBoxLayout;
-    m_ok = new QPushButton(tr("OK"));
-    auto* cancel = new QPushButton(tr("Cancel"));
-    nameControl(m_ok, QStringLiteral("OK"), tr("OK"));
-    nameControl(cancel, QStringLiteral("Cancel"), tr("Cancel"));
-    m_ok->setDefault(true);
-    cancel->setAutoDefault(false);
+    const auto [ok, cancel] = makeOkCancel(this);
+    m_ok = ok;
     connect(m_ok, &QPushButton::clicked, this, &SdoMappingWindow::OkClick);
     connect(cancel, &QPushButton::clicked, this, &SdoMappingWindow::CancelClick);
     bottom->addWidget(m_ok);
@@ -406,13 +402,8 @@ void SdoMappingWindow::PasteClick() {
 }
 
 void SdoMappingWindow::OkClick() {
-    try {
-        m_model.save(m_state.projectFolder());
-    } catch (const Error& e) {
-        m_services.messages.error(e.what());
-        return;
-    }
-    accept();
+    if (reportingErrors(m_services.messages, [&] { m_model.save(m_state.projectFolder()); }))
+        accept();
 }
 
 void SdoMappingWindow::CancelClick() {

@@ -37,12 +37,8 @@ TFInfoJ1939PDO::TFInfoJ1939PDO(const AppServices& services, const ProjectState& 
     layout->addWidget(m_grid);
 
     auto* bottom = new QHBoxLayout;
-    m_ok = new QPushButton(tr("OK"));
-    auto* cancel = new QPushButton(tr("Cancel"));
-    nameControl(m_ok, QStringLiteral("OK"), tr("OK"));
-    nameControl(cancel, QStringLiteral("Cancel"), tr("Cancel"));
-    m_ok->setDefault(true);
-    cancel->setAutoDefault(false);
+    const auto [ok, cancel] = makeOkCancel(this);
+    m_ok = ok;
     connect(m_ok, &QPushButton::clicked, this, &TFInfoJ1939PDO::OkClick);
     connect(cancel, &QPushButton::clicked, this, &TFInfoJ1939PDO::CancelClick);
     bottom->addWidget(m_ok);
@@ -99,13 +95,8 @@ void TFInfoJ1939PDO::OkClick() {
         m_services.messages.error(*message);
         return;
     }
-    try {
-        m_model.save(m_state.projectFolder());
-    } catch (const Error& e) {
-        m_services.messages.error(e.what());
-        return;
-    }
-    accept();
+    if (reportingErrors(m_services.messages, [&] { m_model.save(m_state.projectFolder()); }))
+        accept();
 }
 
 void TFInfoJ1939PDO::CancelClick() {

@@ -68,21 +68,17 @@ TFNodeGuard::TFNodeGuard(const AppServices& services, const ProjectState& state,
     panelLayout->addLayout(frames);
     layout->addWidget(panel);
 
-    // Parented at once, so that OK becomes the dialog's default rather than the button after
-    // the focus at showing.
     auto* buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
-    auto* cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
-    nameControl(m_ok, QStringLiteral("OK"), tr("OK"));
-    nameControl(cancel, QStringLiteral("Cancel"), tr("Cancel"));
-    m_ok->setDefault(true);
+    const auto [ok, cancel] = makeOkCancel(this);
+    m_ok = ok;
+    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
     connect(m_ok, &QPushButton::clicked, this, &TFNodeGuard::OkClick);
     connect(cancel, &QPushButton::clicked, this, &TFNodeGuard::CancelClick);
     layout->addWidget(buttons);
     tabOrder.push_back(m_ok);
     tabOrder.push_back(cancel);
-    for (std::size_t i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    chainTabOrder(tabOrder);
 
     resize(660, 720);
 }
@@ -93,11 +89,7 @@ void TFNodeGuard::FormShow() {
     // An unreadable table is not reported: the rows read before the problem are shown.
     if (!m_model.loadTable(folder).found)
         m_services.messages.info(kFileXmlNotFound);
-    try {
-        m_model.loadFrames(folder);
-    } catch (const Error& e) {
-        m_services.messages.error(e.what());
-    }
+    reportingErrors(m_services.messages, [&] { m_model.loadFrames(folder); });
     for (int row = 1; row <= NodeGuardSettings::kRows; ++row) {
         const GuardedNode& cells = m_model.node(row);
         m_grid->setCell(row, kNodeId, cells.nodeId);

@@ -111,21 +111,17 @@ TFSDO_Client::TFSDO_Client(const AppServices& services, const ProjectState& stat
     }
     layout->addLayout(grid);
 
-    // Parented at once, so that OK becomes the dialog's default rather than the button after
-    // the focus at showing.
     auto* buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
-    auto* cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
-    nameControl(m_ok, QStringLiteral("OK"), tr("OK"));
-    nameControl(cancel, QStringLiteral("Cancel"), tr("Cancel"));
-    m_ok->setDefault(true);
+    const auto [ok, cancel] = makeOkCancel(this);
+    m_ok = ok;
+    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
     connect(m_ok, &QPushButton::clicked, this, &TFSDO_Client::OkClick);
     connect(cancel, &QPushButton::clicked, this, &TFSDO_Client::CancelClick);
     layout->addWidget(buttons);
     tabOrder.push_back(m_ok);
     tabOrder.push_back(cancel);
-    for (std::size_t i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    chainTabOrder(tabOrder);
 
     makeToolWindow(this);
     // Fixed size, but closable from the title bar like Cancel.
@@ -133,11 +129,7 @@ TFSDO_Client::TFSDO_Client(const AppServices& services, const ProjectState& stat
 }
 
 void TFSDO_Client::FormShow() {
-    try {
-        m_model.load(m_state.projectFolder());
-    } catch (const Error& e) {
-        m_services.messages.error(e.what());
-    }
+    reportingErrors(m_services.messages, [&] { m_model.load(m_state.projectFolder()); });
     for (int k = 1; k <= SdoClientFrames::kFrames; ++k)
         m_lines[std::size_t(k - 1)].show(m_model.frame(k));
     centreOnScreen(this);
@@ -152,13 +144,8 @@ void TFSDO_Client::OkClick() {
         m_services.messages.info(failure);
     if (!failures.empty())
         return;
-    try {
-        m_model.save(m_state.projectFolder());
-    } catch (const Error& e) {
-        m_services.messages.error(e.what());
-        return;
-    }
-    accept();
+    if (reportingErrors(m_services.messages, [&] { m_model.save(m_state.projectFolder()); }))
+        accept();
 }
 
 void TFSDO_Client::CancelClick() {

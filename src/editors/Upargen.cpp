@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <tuple>
 
 namespace ordane {
 
@@ -194,12 +195,7 @@ TFpargen::TFpargen(const AppServices& services, const ProjectState& state, QWidg
         grid->setRowStretch(2, 1);
     }
 
-    m_ok = new QPushButton(tr("OK"));
-    m_cancel = new QPushButton(tr("Cancel"));
-    nameControl(m_ok, QStringLiteral("OK"), tr("OK"));
-    nameControl(m_cancel, QStringLiteral("Cancel"), tr("Cancel"));
-    m_ok->setDefault(true);
-    m_cancel->setAutoDefault(false);
+    std::tie(m_ok, m_cancel) = makeOkCancel(this);
     connect(m_ok, &QPushButton::clicked, this, &TFpargen::OkClick);
     connect(m_cancel, &QPushButton::clicked, this, &TFpargen::CancelClick);
 
@@ -288,13 +284,8 @@ void TFpargen::OkClick() {
         m_services.messages.error(*failure);
         return;
     }
-    try {
-        m_model.save(m_state.documentPaths().pargen);
-    } catch (const Error& e) {
-        m_services.messages.error(e.what());
-        return;
-    }
-    accept();
+    if (reportingErrors(m_services.messages, [&] { m_model.save(m_state.documentPaths().pargen); }))
+        accept();
 }
 
 void TFpargen::CancelClick() {
