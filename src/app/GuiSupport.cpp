@@ -50,8 +50,11 @@ void makeToolWindow(QDialog* dialog) {
 }
 
 void centreOnScreen(QWidget* window) {
+    // Before its first showing a fixed-size window has not taken its layout's size yet; a
+    // resizable one keeps the size it was given.
+    if (window->layout())
+        window->layout()->activate();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        window->adjustSize(); // before its first showing a window has not taken its layout's size
         QRect frame = window->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         window->move(frame.topLeft());
