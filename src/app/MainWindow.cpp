@@ -261,6 +261,10 @@ void MainWindow::B_EdsClick() {
 void MainWindow::CreateBinClick() {
     // Let the window repaint before the work.
     QCoreApplication::processEvents();
+    // Without a project folder the documents and the bin folder would be looked up in the
+    // current directory, which the Generate Firmware dialog moves to MASTER.
+    if (!projectCheck())
+        return;
     const std::filesystem::path& folder = m_state.projectFolder();
     try {
         compileProject(folder, *m_image, m_services.messages, m_services.clock);

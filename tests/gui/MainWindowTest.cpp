@@ -150,7 +150,9 @@ private slots:
         fake.messages.clear();
         window.btn_Prm_GenClick();
         window.B_EdsClick();
-        QCOMPARE(fake.messages.texts(), (std::vector<std::string>{"Project not valid", "Project not valid"}));
+        window.CreateBinClick(); // nothing is compiled into the current directory
+        QCOMPARE(fake.messages.texts(),
+                 (std::vector<std::string>{"Project not valid", "Project not valid", "Project not valid"}));
     }
 
     void aboutLinkOpensTheMakersPage() {
