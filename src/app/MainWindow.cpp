@@ -34,6 +34,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <vector>
+
 namespace ordane {
 
 MainWindow::MainWindow(const AppServices& services, const std::filesystem::path& programFolder,
@@ -78,6 +80,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     };
     int column = 0;
     int lastStep = 0;
+    std::vector<QWidget*> tabOrder;
     for (const Button& b : buttons) {
         if (b.step != lastStep) {
             auto* label = new QLabel(tr("Step %1").arg(b.step));
@@ -92,8 +95,13 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
         if (b.step == 3 || b.step == 4)
             button->setAccessibleName(QStringLiteral("%1 (Step %2)").arg(tr(b.caption)).arg(b.step));
         steps->addWidget(button, b.step - 1, column++);
+        tabOrder.push_back(button);
     }
     outer->addLayout(steps);
+    // The keyboard goes through the steps in order; About and X come last.
+    tabOrder.push_back(about);
+    tabOrder.push_back(close);
+    chainTabOrder(tabOrder);
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
@@ -130,6 +138,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     m_modifyFileSx = new TFModifyFileSx(m_services, m_state, this);
 
     showCaption(m_state.startUp());
+    findChild<QPushButton*>(QStringLiteral("New"))->setFocus();
 }
 
 MainWindow::~MainWindow() = default;
