@@ -78,6 +78,7 @@ bool ProjectState::startUp() {
 
 void ProjectState::writeSettings() const {
     CSimpleIniA ini;
+    ini.SetSpaces(false); // "key=value", as INI files of this program have always been written
     ini.LoadFile(settingsFile().c_str());
     ini.SetValue("lastproj", "projectname", m_projectName.c_str());
     std::string text;

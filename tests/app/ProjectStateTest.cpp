@@ -22,7 +22,7 @@ TEST(ProjectState, FirstStartCreatesFoldersAndRemembersAnEmptyName) {
     EXPECT_EQ(state.projectFolder(), home / "PROJECTS");
     EXPECT_EQ(state.projectName(), "");
     state.writeSettings();
-    EXPECT_EQ(readFile(home / "Ordane_C2J1939.ini"), "[lastproj]\nprojectname = \n");
+    EXPECT_EQ(readFile(home / "Ordane_C2J1939.ini"), "[lastproj]\nprojectname=\n");
 }
 
 TEST(ProjectState, ReopensTheRememberedProjectInEitherNameForm) {
@@ -38,7 +38,7 @@ TEST(ProjectState, ReopensTheRememberedProjectInEitherNameForm) {
         state.writeSettings();
         const std::string ini = readFile(home / "Ordane_C2J1939.ini");
         EXPECT_NE(ini.find("[other]"), std::string::npos); // the rest of the file is kept
-        EXPECT_NE(ini.find("projectname = " + name), std::string::npos);
+        EXPECT_NE(ini.find("projectname=" + name), std::string::npos);
     }
 }
 

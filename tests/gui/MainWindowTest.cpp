@@ -30,7 +30,7 @@ private slots:
             window.close();
         }
         QCOMPARE(QString::fromStdString(test::readFile(home / "Ordane_C2J1939.ini")),
-                 QStringLiteral("[lastproj]\nprojectname = \n"));
+                 QStringLiteral("[lastproj]\nprojectname=\n"));
     }
 
     void everyStepButtonExistsWithItsCaption() {
