@@ -107,6 +107,9 @@ TEST(HostileInput, DocumentsEndWithAShortMessageOrWork) {
         {"more rows than the image area, checked", "RCobDef.xml",
          "<COBID>" + repeated(row, 167) + "</COBID>", "check", 1,
          "RCobDef.xml: 167 rows; the device image has room for 166\n"},
+        {"more rows than any document holds", "RCobDef.xml",
+         "<COBID>" + repeated(row, 10001) + "</COBID>", "check", 1,
+         "RCobDef.xml has 10001 rows; a project document holds at most 10000\n"},
         {"random bytes", "RCobDef.xml", std::string("\x89PNG\r\n\x1a\n\x00\x00\xff\xfe<<<&&&", 18), "compile", 1,
          "RCobDef.xml: "},
     };
@@ -119,6 +122,17 @@ TEST(HostileInput, DocumentsEndWithAShortMessageOrWork) {
         EXPECT_NE((r.err + r.out).find(c.says), std::string::npos) << c.name << ": " << r.err.substr(0, 300);
         EXPECT_LT(r.err.size(), 1000u) << c.name;
     }
+}
+
+TEST(HostileInput, AWorkbookWithMoreRowsThanADocumentHoldsSavesNothing) {
+    TempFolder home;
+    const fs::path project = copyDemo(home / "Demo");
+    const std::string before = readFile(project / "RCobDef.xml");
+    writeFile(home / "many.csv", "cobid,id_dev_orig\r\n" + repeated("0xF004,0\r\n", 10001));
+    const CliResult r = runCli({"import", project.string(), "received", (home / "many.csv").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "The workbook '" + (home / "many.csv").string() + "' has more than 10000 rows\n");
+    EXPECT_EQ(readFile(project / "RCobDef.xml"), before);
 }
 
 TEST(HostileInput, BytesThatAreNoUtf8SurviveLoadAndSave) {
