@@ -266,10 +266,10 @@ std::vector<std::string> imageRoomFailures(const fs::path& folder) {
         const char* name;
         const ImageArea* area;
     } kTables[] = {
-        {"RCobDef.xml", &area::receivedFrames},     {"TCobDef.xml", &area::transmittedFrames},
-        {"RInfoCob.xml", &area::receivedSdo},       {"TInfoCob.xml", &area::transmittedSdo},
-        {"pdoJ1939.xml", &area::rpdoMappings},      {"TpdoJ1939.xml", &area::tpdoMappings},
-        {"NodeGuard.xml", &area::guardedNodes},     {"NG_J1939_Frame.xml", &area::guardStateFrames},
+        {"RCobDef.xml", &area::receivedFrames},    {"TCobDef.xml", &area::transmittedFrames},
+        {"RInfoCob.xml", &area::receivedSdo},      {"TInfoCob.xml", &area::transmittedSdo},
+        {"pdoJ1939.xml", &area::rpdoMappings},     {"TpdoJ1939.xml", &area::tpdoMappings},
+        {"NodeGuard.xml", &area::guardedNodes},    {"NG_J1939_Frame.xml", &area::guardStateFrames},
         {"SDOClient.xml", &area::sdoClientFrames},
     };
     std::vector<std::string> failures;

@@ -61,7 +61,7 @@ TEST(HostileInput, OnlyRegularFilesOfSensibleSizeAreRead) {
         const char* name;
         const char* reason;
     } cases[] = {
-        {"fifo.sx", "it is not a regular file"}, // would wait for a writer for ever
+        {"fifo.sx", "it is not a regular file"},  // would wait for a writer for ever
         {"zero.csv", "it is not a regular file"}, // would never end
         {"folder.xml", "it is a folder"},
         {"huge.xml", "the file is larger than 128 MB"},
@@ -72,7 +72,8 @@ TEST(HostileInput, OnlyRegularFilesOfSensibleSizeAreRead) {
             readWholeFile(folder / c.name);
             ADD_FAILURE() << c.name << " was read";
         } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot read '" + (folder / c.name).string() + "': " + c.reason);
+            EXPECT_EQ(std::string(e.what()),
+                      "Cannot read '" + (folder / c.name).string() + "': " + c.reason);
         }
     }
 }
@@ -90,8 +91,8 @@ TEST(HostileInput, DocumentsEndWithAShortMessageOrWork) {
         std::string says; // in standard error or output; empty: nothing required
     } cases[] = {
         {"nested 100000 deep inside a row", "RCobDef.xml",
-         "<COBID><row PGN=\"1\" ID_DEV=\"0\">" + repeated("<a>", 100000) + repeated("</a>", 100000) +
-             "</row></COBID>",
+         "<COBID><row PGN=\"1\" ID_DEV=\"0\">" + repeated("<a>", 100000) +
+             repeated("</a>", 100000) + "</row></COBID>",
          "compile", 0, ""},
         {"DOCTYPE groups nested 100000 deep", "RCobDef.xml",
          "<!DOCTYPE COBID [" + repeated("<![", 100000) + repeated("]]>", 100000) + "]><COBID/>",
@@ -110,8 +111,8 @@ TEST(HostileInput, DocumentsEndWithAShortMessageOrWork) {
         {"more rows than any document holds", "RCobDef.xml",
          "<COBID>" + repeated(row, 10001) + "</COBID>", "check", 1,
          "RCobDef.xml has 10001 rows; a project document holds at most 10000\n"},
-        {"random bytes", "RCobDef.xml", std::string("\x89PNG\r\n\x1a\n\x00\x00\xff\xfe<<<&&&", 18), "compile", 1,
-         "RCobDef.xml: "},
+        {"random bytes", "RCobDef.xml", std::string("\x89PNG\r\n\x1a\n\x00\x00\xff\xfe<<<&&&", 18),
+         "compile", 1, "RCobDef.xml: "},
     };
     for (const Case& c : cases) {
         TempFolder home;
@@ -119,7 +120,8 @@ TEST(HostileInput, DocumentsEndWithAShortMessageOrWork) {
         writeFile(project / c.document, c.bytes);
         const CliResult r = runCli({c.command, project.string()});
         EXPECT_EQ(r.status, c.status) << c.name << ": " << r.err.substr(0, 300);
-        EXPECT_NE((r.err + r.out).find(c.says), std::string::npos) << c.name << ": " << r.err.substr(0, 300);
+        EXPECT_NE((r.err + r.out).find(c.says), std::string::npos)
+            << c.name << ": " << r.err.substr(0, 300);
         EXPECT_LT(r.err.size(), 1000u) << c.name;
     }
 }
@@ -129,9 +131,11 @@ TEST(HostileInput, AWorkbookWithMoreRowsThanADocumentHoldsSavesNothing) {
     const fs::path project = copyDemo(home / "Demo");
     const std::string before = readFile(project / "RCobDef.xml");
     writeFile(home / "many.csv", "cobid,id_dev_orig\r\n" + repeated("0xF004,0\r\n", 10001));
-    const CliResult r = runCli({"import", project.string(), "received", (home / "many.csv").string()});
+    const CliResult r =
+        runCli({"import", project.string(), "received", (home / "many.csv").string()});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "The workbook '" + (home / "many.csv").string() + "' has more than 10000 rows\n");
+    EXPECT_EQ(r.err,
+              "The workbook '" + (home / "many.csv").string() + "' has more than 10000 rows\n");
     EXPECT_EQ(readFile(project / "RCobDef.xml"), before);
 }
 
@@ -140,7 +144,8 @@ TEST(HostileInput, BytesThatAreNoUtf8SurviveLoadAndSave) {
     const fs::path project = copyDemo(home / "Demo");
     const std::string odd = "\xff\xfe\x80 \xc3\x28";
     writeFile(project / "RCobDef.xml",
-              "<COBID><row PGN=\"0xF004\" ID_DEV=\"0\" Delete=\"N\" Mnemonic=\"" + odd + "\"/></COBID>");
+              "<COBID><row PGN=\"0xF004\" ID_DEV=\"0\" Delete=\"N\" Mnemonic=\"" + odd +
+                  "\"/></COBID>");
     J1939FrameList list(FrameSide::Received);
     list.load(project);
     list.save(project);
@@ -151,8 +156,9 @@ TEST(HostileInput, BytesThatAreNoUtf8SurviveLoadAndSave) {
 TEST(HostileInput, EdsListsTheFirstRefusedRowsAndCountsTheRest) {
     TempFolder home;
     const fs::path project = copyDemo(home / "Demo");
-    const std::string same = "<row NrPdo=\"1\" Index=\"8448\" SubIndex=\"1\" Dimension=\"1\" B1=\"5\" "
-                             "B2=\"4\" B3=\"0\" B4=\"0\" />";
+    const std::string same =
+        "<row NrPdo=\"1\" Index=\"8448\" SubIndex=\"1\" Dimension=\"1\" B1=\"5\" "
+        "B2=\"4\" B3=\"0\" B4=\"0\" />";
     writeFile(project / "RInfoCob.xml", "<RInfoCob>" + repeated(same, 1001) + "</RInfoCob>");
     const CliResult r = runCli({"eds", project.string(), (home / "Demo.eds").string()});
     EXPECT_EQ(r.status, 1);
@@ -165,7 +171,8 @@ TEST(HostileInput, EdsListsTheFirstRefusedRowsAndCountsTheRest) {
 }
 
 TEST(HostileInput, FirmwareTemplatesOfOddShapes) {
-    const std::string templateText = readFile(fs::path(ORDANE_SOURCE_DIR) / "examples/MASTER/SX40218.sx");
+    const std::string templateText =
+        readFile(fs::path(ORDANE_SOURCE_DIR) / "examples/MASTER/SX40218.sx");
     const std::string longLine = "S2243000" + std::string(1 << 20, 'A');
     struct Case {
         const char* name;
@@ -198,7 +205,8 @@ TEST(HostileInput, FirmwareTemplatesOfOddShapes) {
                                        : std::vector<std::string>{}))
             << c.name;
         if (c.status == 0) {
-            EXPECT_TRUE(readFile(project / "New_SX40218.sx").starts_with(longLine + "\r\n")) << c.name;
+            EXPECT_TRUE(readFile(project / "New_SX40218.sx").starts_with(longLine + "\r\n"))
+                << c.name;
         }
     }
 }
@@ -212,7 +220,8 @@ TEST(HostileInput, NamesWithQuotesBlanksLettersAndALeadingDash) {
 
     const CliResult bare = runCli({"new", root.string(), odd});
     EXPECT_EQ(bare.status, 2);
-    EXPECT_NE(bare.err.find("Names that begin with '-' go after '--'"), std::string::npos) << bare.err;
+    EXPECT_NE(bare.err.find("Names that begin with '-' go after '--'"), std::string::npos)
+        << bare.err;
     EXPECT_FALSE(fs::exists(project));
 
     ASSERT_EQ(runCli({"new", root.string(), "--", odd}).status, 0);
@@ -242,7 +251,8 @@ TEST(HostileInput, NamesWithQuotesBlanksLettersAndALeadingDash) {
     for (const std::string& name : {odd + ".eds", longName})
         EXPECT_TRUE(fs::is_regular_file(root / name)) << name;
     EXPECT_TRUE(fs::is_regular_file(project / ("New_" + odd + ".sx")));
-    EXPECT_EQ(readFile(project / "rpdodef.csv"), "cobid,id_dev_orig,en_bypass,posind,n_tpdo \r\n0xF004,0,0,0,0\r\n");
+    EXPECT_EQ(readFile(project / "rpdodef.csv"),
+              "cobid,id_dev_orig,en_bypass,posind,n_tpdo \r\n0xF004,0,0,0,0\r\n");
 }
 
 } // namespace

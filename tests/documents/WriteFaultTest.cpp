@@ -96,7 +96,9 @@ struct Writer {
 };
 
 const Writer kWriters[] = {
-    {"pargen", {"PROJECTS/Demo/pargen.xml"}, kProject,
+    {"pargen",
+     {"PROJECTS/Demo/pargen.xml"},
+     kProject,
      [](const fs::path& home) {
          const fs::path file = projectOf(home) / "pargen.xml";
          CommunicationParameters model;
@@ -107,19 +109,32 @@ const Writer kWriters[] = {
      {"PROJECTS/Demo/RCobDef.xml"},
      kProject,
      [](const fs::path& home) {
-         return cli({"import", projectOf(home).string(), "received", (home / "frames.csv").string()});
+         return cli(
+             {"import", projectOf(home).string(), "received", (home / "frames.csv").string()});
      }},
-    {"TCobDef", {"PROJECTS/Demo/TCobDef.xml"}, kProject,
+    {"TCobDef",
+     {"PROJECTS/Demo/TCobDef.xml"},
+     kProject,
      [](const fs::path& home) { return resave<J1939FrameList>(home, FrameSide::Transmitted); }},
-    {"RInfoCob", {"PROJECTS/Demo/RInfoCob.xml"}, kProject,
+    {"RInfoCob",
+     {"PROJECTS/Demo/RInfoCob.xml"},
+     kProject,
      [](const fs::path& home) { return resave<SdoMapping>(home, SdoSide::Received); }},
-    {"TInfoCob", {"PROJECTS/Demo/TInfoCob.xml"}, kProject,
+    {"TInfoCob",
+     {"PROJECTS/Demo/TInfoCob.xml"},
+     kProject,
      [](const fs::path& home) { return resave<SdoMapping>(home, SdoSide::Transmitted); }},
-    {"pdoJ1939", {"PROJECTS/Demo/pdoJ1939.xml"}, kProject,
+    {"pdoJ1939",
+     {"PROJECTS/Demo/pdoJ1939.xml"},
+     kProject,
      [](const fs::path& home) { return resave<PdoMapping>(home, PdoDirection::Rpdo); }},
-    {"TpdoJ1939", {"PROJECTS/Demo/TpdoJ1939.xml"}, kProject,
+    {"TpdoJ1939",
+     {"PROJECTS/Demo/TpdoJ1939.xml"},
+     kProject,
      [](const fs::path& home) { return resave<PdoMapping>(home, PdoDirection::Tpdo); }},
-    {"SDOClient", {"PROJECTS/Demo/SDOClient.xml"}, kProject,
+    {"SDOClient",
+     {"PROJECTS/Demo/SDOClient.xml"},
+     kProject,
      [](const fs::path& home) { return resave<SdoClientFrames>(home); }},
     {"NodeGuard",
      {"PROJECTS/Demo/NodeGuard.xml", "PROJECTS/Demo/NG_J1939_Frame.xml"},
@@ -133,7 +148,9 @@ const Writer kWriters[] = {
          return told(messages, written);
      },
      "Error in the save parameter"},
-    {"settings", {"Ordane_C2J1939.ini"}, "",
+    {"settings",
+     {"Ordane_C2J1939.ini"},
+     "",
      [](const fs::path& home) {
          ProjectState state(home);
          state.setOpenedFolder(projectOf(home));
@@ -143,8 +160,12 @@ const Writer kWriters[] = {
      {"PROJECTS/Demo/bin/bank1.bin", "PROJECTS/Demo/bin/bank2.bin", "PROJECTS/Demo/bin/bank3.bin",
       "PROJECTS/Demo/bin/bank4.bin", "PROJECTS/Demo/bin/bank5.bin", "PROJECTS/Demo/bin/bankg.c"},
      "PROJECTS/Demo/bin",
-     [](const fs::path& home) { return cli({"compile", projectOf(home).string()}); }},
-    {"eds", {"out/Demo.eds"}, "out",
+     [](const fs::path& home) {
+         return cli({"compile", projectOf(home).string()});
+     }},
+    {"eds",
+     {"out/Demo.eds"},
+     "out",
      [](const fs::path& home) {
          return cli({"eds", projectOf(home).string(), (home / "out/Demo.eds").string()});
      }},
@@ -158,8 +179,12 @@ const Writer kWriters[] = {
      },
      nullptr,
      {0, 10, kBankRecordsBytes, 2 * kBankRecordsBytes}},
-    {"csv_export", {"PROJECTS/Demo/rpdodef.csv"}, kProject,
-     [](const fs::path& home) { return cli({"export", projectOf(home).string(), "received"}); }},
+    {"csv_export",
+     {"PROJECTS/Demo/rpdodef.csv"},
+     kProject,
+     [](const fs::path& home) {
+         return cli({"export", projectOf(home).string(), "received"});
+     }},
 };
 
 void PrintTo(const Writer& w, std::ostream* out) {
@@ -286,7 +311,8 @@ TEST_P(WriteFault, KeepsEveryFileAndSaysWhy) {
     }
 
     const fs::path readOnly = home.path() / w.readOnlyFolder;
-    fs::permissions(readOnly, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(readOnly,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     const int status = test::runWithPermissionsEnforced(
         [&] { return judge(w, w.write(home.path()), "Permission denied"); });
