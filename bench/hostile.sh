@@ -111,9 +111,12 @@ run() {
   wall=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0
     for (i = 1; i <= n; ++i) s = s * 60 + t[i]; printf "%.2f", s }' "$work/time.txt" 2>/dev/null || true)
   rss=$(awk -F': ' '/Maximum resident set size/ { printf "%.0f", $2 / 1024 }' "$work/time.txt" 2>/dev/null || true)
-  # The first line the user was told, cut to the width of the table.
-  text=$(head -c 300 "$work/err.txt" | head -n 1 | tr -d '\r' | cut -c 1-48)
-  [ -n "$text" ] || text=$(head -c 300 "$work/out.txt" | head -n 1 | tr -d '\r' | cut -c 1-48)
+  # The first line the user was told (check lists its failures on standard output),
+  # cut to the width of the table.
+  local first=err second=out
+  [ "$1" != check ] || { first=out; second=err; }
+  text=$(head -c 1000 "$work/$first.txt" | head -n 1 | tr -d '\r' | sed "s|$work/||g" | cut -c 1-52)
+  [ -n "$text" ] || text=$(head -c 1000 "$work/$second.txt" | head -n 1 | tr -d '\r' | sed "s|$work/||g" | cut -c 1-52)
   local size
   size=$(stat -c %s "$work/err.txt")
   case $status in
