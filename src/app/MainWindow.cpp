@@ -277,11 +277,23 @@ void MainWindow::CreateBinClick() {
     const std::filesystem::path& folder = m_state.projectFolder();
     try {
         compileProject(folder, *m_image, m_services.messages, m_services.clock);
-        // A bank file that cannot be written is skipped without a message.
-        writeBankFiles(*m_image, folder);
-        writeBankSource(*m_image, folder);
     } catch (const Error& e) {
         m_services.messages.error(e.what());
+        return;
+    }
+    // Every file that could not be written is told in one error box, and the Generate
+    // Firmware dialog stays closed: its merge would take an older bank file instead.
+    std::vector<std::string> failures = writeBankFiles(*m_image, folder);
+    try {
+        writeBankSource(*m_image, folder);
+    } catch (const Error& e) {
+        failures.emplace_back(e.what());
+    }
+    if (!failures.empty()) {
+        std::string text;
+        for (const std::string& failure : failures)
+            text += (text.empty() ? "" : "\n") + failure;
+        m_services.messages.error(text);
         return;
     }
     m_modifyFileSx->FormShow();

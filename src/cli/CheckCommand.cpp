@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include "compiler/CompileProject.h"
+
 #include <system_error>
 
 namespace ordane::cli {
@@ -14,6 +16,9 @@ int checkCommand(const fs::path& project, std::ostream& out, std::ostream& err) 
     checkCommunicationAndFrames(project, report);
     checkMappings(project, report);
     checkClientAndGuarding(project, report);
+    // What the editors let through but the compiler refuses.
+    for (std::string& failure : imageRoomFailures(project))
+        report.failures.push_back(std::move(failure));
     for (const auto& note : report.notes)
         err << note << "\n";
     for (const auto& failure : report.failures)

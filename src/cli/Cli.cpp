@@ -4,7 +4,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <exception>
 #include <functional>
+#include <new>
 
 namespace ordane::cli {
 
@@ -12,6 +14,21 @@ int notAvailable(const std::string& command, std::ostream& err) {
     err << "ordane-cli " << command << ": not available in this version\n";
     return kUsage;
 }
+
+namespace {
+
+// The parser takes a name that begins with "-" for an option it does not know.
+bool hasDashedName(const std::vector<std::string>& arguments) {
+    for (const std::string& a : arguments) {
+        if (a == "--")
+            return false;
+        if (a.size() > 1 && a.front() == '-' && a != "-h" && a != "--help" && a != "--help-all")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     CLI::App app{"Ordane configuration tool, command line: compiles, checks and exports "
@@ -91,10 +108,25 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         out << app.help("", CLI::AppFormatMode::All);
         return kSuccess;
     } catch (const CLI::ParseError& e) {
-        err << e.what() << "\n" << "Run 'ordane-cli --help' for the commands.\n";
+        err << e.what() << "\n";
+        if (hasDashedName(arguments))
+            err << "Names that begin with '-' go after '--', as in: ordane-cli compile -- "
+                   "-Plant\n";
+        err << "Run 'ordane-cli --help' for the commands.\n";
         return kUsage;
     }
-    return action ? action() : kUsage;
+    if (!action)
+        return kUsage;
+    // Commands report their own failures; this is for what no command foresaw, so that a
+    // script is told the reason instead of seeing the program abort.
+    try {
+        return action();
+    } catch (const std::bad_alloc&) {
+        err << "Not enough memory\n";
+    } catch (const std::exception& e) {
+        err << e.what() << "\n";
+    }
+    return kFailed;
 }
 
 } // namespace ordane::cli

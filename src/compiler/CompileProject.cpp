@@ -44,10 +44,12 @@ public:
         if (!documentExists(folder, name))
             return false;
         m_document.load(documentPath(folder, name));
-        m_rows = m_document.rows(m_document.documentElement());
-        if (m_rows.size() > area.room())
-            throw Error(m_document.name() + " has " + std::to_string(m_rows.size()) +
+        const pugi::xml_node root = m_document.documentElement();
+        // Counted before any row is taken, so a huge document is refused at once.
+        if (const std::size_t count = ProjectDocument::rowCount(root); count > area.room())
+            throw Error(m_document.name() + " has " + std::to_string(count) +
                         " rows; the device image has room for " + std::to_string(area.room()));
+        m_rows = m_document.rows(root);
         return true;
     }
     const std::vector<DocumentRow>& rows() const { return m_rows; }
@@ -258,6 +260,37 @@ void compileParameters(const fs::path& folder, DeviceImage& image, const Working
 }
 
 } // namespace
+
+std::vector<std::string> imageRoomFailures(const fs::path& folder) {
+    static constexpr struct {
+        const char* name;
+        const ImageArea* area;
+    } kTables[] = {
+        {"RCobDef.xml", &area::receivedFrames},    {"TCobDef.xml", &area::transmittedFrames},
+        {"RInfoCob.xml", &area::receivedSdo},      {"TInfoCob.xml", &area::transmittedSdo},
+        {"pdoJ1939.xml", &area::rpdoMappings},     {"TpdoJ1939.xml", &area::tpdoMappings},
+        {"NodeGuard.xml", &area::guardedNodes},    {"NG_J1939_Frame.xml", &area::guardStateFrames},
+        {"SDOClient.xml", &area::sdoClientFrames},
+    };
+    std::vector<std::string> failures;
+    for (const auto& table : kTables) {
+        if (!documentExists(folder, table.name))
+            continue;
+        ProjectDocument document;
+        std::size_t count = 0;
+        try {
+            document.load(documentPath(folder, table.name));
+            count = ProjectDocument::rowCount(document.documentElement());
+        } catch (const Error&) {
+            continue;
+        }
+        if (count > table.area->room())
+            failures.push_back(document.name() + ": " + std::to_string(count) +
+                               " rows; the device image has room for " +
+                               std::to_string(table.area->room()));
+    }
+    return failures;
+}
 
 void compileProject(const fs::path& folder, DeviceImage& image, MessageSink& messages,
                     const Clock& clock) {

@@ -5,6 +5,8 @@
 #include "compiler/DeviceImage.h"
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace ordane {
 
@@ -15,5 +17,10 @@ namespace ordane {
 // written before it. The stamps come from `clock`.
 void compileProject(const std::filesystem::path& projectFolder, DeviceImage& image,
                     MessageSink& messages, const Clock& clock);
+
+// The table documents of the project folder with more rows than their image area holds,
+// each as "<document>: <n> rows; the device image has room for <room>", in compilation
+// order. Documents that are missing or cannot be read are passed over.
+std::vector<std::string> imageRoomFailures(const std::filesystem::path& projectFolder);
 
 } // namespace ordane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,7 +17,14 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
 // has written `bytes` bytes, as a full disk would; nothing resets it but another call.
 void failAtomicWritesAfterForTests(std::optional<std::size_t> bytes);
 
-// Reads a whole file; throws Error naming the file when it cannot be read.
+// Far more than any document, workbook or firmware template of the converter (its 24-bit
+// address space gives S-record files of about 40 MB), and small enough that reading and
+// parsing it stays within the memory of an ordinary machine.
+inline constexpr std::uintmax_t kLargestReadableFile = std::uintmax_t(128) << 20;
+
+// Reads a whole regular file; throws Error naming the file and the reason when it cannot
+// be read, is no regular file (a folder, a device, a FIFO) or is larger than
+// kLargestReadableFile.
 std::string readWholeFile(const std::filesystem::path& path);
 
 } // namespace ordane

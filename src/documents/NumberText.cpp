@@ -76,7 +76,15 @@ std::optional<std::int32_t> tryParseInteger(std::string_view text) {
 }
 
 std::string notAnIntegerMessage(std::string_view text) {
-    return "'" + std::string(text) + "' is not a valid integer value";
+    // No number is this long; a whole hostile value would only bury the message.
+    constexpr std::size_t kShown = 64;
+    if (text.size() <= kShown)
+        return "'" + std::string(text) + "' is not a valid integer value";
+    std::size_t cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return "'" + std::string(text.substr(0, cut)) + "...' (" + std::to_string(text.size()) +
+           " bytes) is not a valid integer value";
 }
 
 std::int32_t parseInteger(std::string_view text) {

@@ -24,7 +24,8 @@ std::string hexText(std::uint32_t value, int width);
 // The same digits without "0x", for messages whose text already carries the prefix.
 std::string hexDigits(std::uint32_t value, int width);
 
-// The exact message of the strict form.
+// The exact message of the strict form; a text of more than 64 bytes is shown cut, with
+// its length.
 std::string notAnIntegerMessage(std::string_view text);
 
 } // namespace ordane

@@ -101,6 +101,9 @@ pugi::xml_node ProjectDocument::documentElement() const {
 }
 
 std::vector<DocumentRow> ProjectDocument::rows(pugi::xml_node root) const {
+    if (const std::size_t count = rowCount(root); count > kMostRows)
+        throw Error(m_name + " has " + std::to_string(count) +
+                    " rows; a project document holds at most " + std::to_string(kMostRows));
     std::vector<DocumentRow> result;
     int number = 0;
     for (pugi::xml_node child : root.children())

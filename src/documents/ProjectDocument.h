@@ -54,7 +54,12 @@ public:
     // The top-level element whatever its name; throws Error if there is none.
     pugi::xml_node documentElement() const;
 
-    // The child elements of the root, in document order, whatever their names.
+    // Far more rows than any area of the device image holds (at most 1538), and few
+    // enough for an editor's grid to show them all.
+    static constexpr std::size_t kMostRows = 10000;
+
+    // The child elements of the root, in document order, whatever their names. Throws
+    // Error when there are more than kMostRows.
     std::vector<DocumentRow> rows(pugi::xml_node root) const;
     static std::size_t rowCount(pugi::xml_node root);
 

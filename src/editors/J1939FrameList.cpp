@@ -2,6 +2,7 @@
 
 #include "documents/CsvExport.h"
 #include "documents/DocumentFiles.h"
+#include "documents/Error.h"
 #include "documents/NumberText.h"
 #include "documents/ProjectDocument.h"
 #include "documents/WorkbookImport.h"
@@ -160,6 +161,10 @@ void J1939FrameList::importWorkbook(const fs::path& workbook) {
     clear();
     int row = 0;
     readFrameSheet(workbook, std::size_t(columnCount()), [&](const SheetRecord& record) {
+        // The rows read so far stay, as after any other failure of an import.
+        if (std::size_t(row) == ProjectDocument::kMostRows)
+            throw Error("The workbook '" + workbook.string() + "' has more than " +
+                        std::to_string(ProjectDocument::kMostRows) + " rows");
         ++row;
         for (std::size_t field = 0; field < record.size(); ++field)
             setCell(row, int(field) + 1, record[field]);

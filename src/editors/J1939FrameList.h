@@ -63,8 +63,8 @@ public:
     void save(const std::filesystem::path& projectFolder) const;
 
     // Clears every cell, then fills rows 1, 2, ... from the records of the workbook's sheet
-    // "rpdodef" (or of a .csv file). Throws Error when the workbook cannot be read or lacks
-    // the sheet; the rows filled before then stay.
+    // "rpdodef" (or of a .csv file). Throws Error when the workbook cannot be read, lacks
+    // the sheet or has more rows than a document holds; the rows filled before then stay.
     void importWorkbook(const std::filesystem::path& workbook);
     // Writes rpdodef.csv from the table rows' first two columns. Throws Error.
     void exportCsv(const std::filesystem::path& projectFolder) const;

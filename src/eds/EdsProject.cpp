@@ -53,8 +53,13 @@ void readMapping(const fs::path& folder, const char* name, std::uint8_t readOnly
     }
 }
 
-// Every refused row, in document order, one line each: readers reject a file that
-// declares an object twice, so nothing is written.
+// A screenful: a document with more refused rows has been made by something else than
+// the editors, and the first of them say what is wrong.
+constexpr std::size_t kListedConflicts = 20;
+
+// Every refused row, in document order, one line each (beyond kListedConflicts only
+// their number): readers reject a file that declares an object twice, so nothing is
+// written.
 void refuseConflicts(const fs::path& folder, std::vector<MappingConflict> conflicts) {
     for (MappingConflict& c : findMappingConflicts(folder))
         conflicts.push_back(std::move(c));
@@ -67,11 +72,15 @@ void refuseConflicts(const fs::path& folder, std::vector<MappingConflict> confli
                          return aSecond != bSecond ? bSecond : a.row < b.row;
                      });
     std::string text;
-    for (const MappingConflict& c : conflicts) {
+    for (std::size_t i = 0; i < conflicts.size() && i < kListedConflicts; ++i) {
+        const MappingConflict& c = conflicts[i];
         if (!text.empty())
             text += '\n';
         text += c.document + ", row " + std::to_string(c.row) + ": " + c.message;
     }
+    if (conflicts.size() > kListedConflicts)
+        text += "\n... and " + std::to_string(conflicts.size() - kListedConflicts) +
+                " more rows refused";
     throw Error(text);
 }
 

@@ -88,6 +88,23 @@ private:
     fs::path m_path;
 };
 
+// Deletes the stage outputs "B1.sx".."B5.sx" however the chain ends, also when a file
+// cannot be read or written: they are never firmware, only steps towards it.
+class StageFiles {
+public:
+    explicit StageFiles(const fs::path& folder) : m_folder(folder) {}
+    ~StageFiles() {
+        std::error_code ec;
+        for (int bank = 1; bank <= kBankCount; ++bank)
+            fs::remove(m_folder / ("B" + std::to_string(bank) + ".sx"), ec);
+    }
+    StageFiles(const StageFiles&) = delete;
+    StageFiles& operator=(const StageFiles&) = delete;
+
+private:
+    const fs::path& m_folder;
+};
+
 bool fileExists(const fs::path& path) {
     std::error_code ec;
     return fs::exists(path, ec);
@@ -241,6 +258,7 @@ void SrecordMerge::passThrough(int bank, const fs::path& input, const fs::path& 
 }
 
 MergeOutcome SrecordMerge::mergeChain(const std::set<int>& banks, const fs::path& templateFile) {
+    const StageFiles stageFiles(m_projectFolder);
     MergeOutcome outcome = MergeOutcome::NothingPassed;
     bool finished = true;
     for (int bank = 1; bank <= kBankCount; ++bank) {
@@ -260,10 +278,6 @@ MergeOutcome SrecordMerge::mergeChain(const std::set<int>& banks, const fs::path
     }
     if (finished && !m_mergedFileName.empty() && fileExists(mergedFile()))
         outcome = MergeOutcome::Written;
-
-    std::error_code ec;
-    for (int bank = 1; bank <= kBankCount; ++bank)
-        fs::remove(m_projectFolder / ("B" + std::to_string(bank) + ".sx"), ec);
     return outcome;
 }
 

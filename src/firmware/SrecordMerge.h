@@ -49,7 +49,8 @@ enum class MergeOutcome {
 // Replaces the records of selected banks in an S-record firmware template with records
 // made from the bank files, giving "New_" + template name in the project folder. Stop
 // conditions are reported as plain messages; a file that cannot be opened or created ends
-// the whole run with an Error carrying the system's text.
+// the whole run with an Error carrying the system's text. No run leaves a stage output
+// behind, however it ends.
 class SrecordMerge {
 public:
     // Stage results.
