@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +12,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliResult runCli(const std::vector<std::string>& arguments) {
-    std::ostringstream out, err;
-    const int status = cli::run(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::CliResult;
+using test::runCli;
 
 TEST(Cli, HelpListsEveryCommand) {
     const CliResult r = runCli({"--help"});

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,17 +17,8 @@ using test::writeFile;
 
 const fs::path kFixtures = fs::path(ORDANE_TEST_DATA) / "documents" / "fixtures";
 
-struct CliResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliResult runCli(const std::vector<std::string>& arguments) {
-    std::ostringstream out, err;
-    const int status = cli::run(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::CliResult;
+using test::runCli;
 
 TEST(FrameCommands, ImportChecksAndSavesOrSavesNothing) {
     TempFolder project;

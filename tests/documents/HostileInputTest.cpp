@@ -6,6 +6,7 @@
 #include "documents/Error.h"
 #include "editors/J1939FrameList.h"
 
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,17 +22,8 @@ using test::readFile;
 using test::TempFolder;
 using test::writeFile;
 
-struct CliResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliResult runCli(const std::vector<std::string>& arguments) {
-    std::ostringstream out, err;
-    const int status = cli::run(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::CliResult;
+using test::runCli;
 
 // The example project, copied to `folder`.
 fs::path copyDemo(const fs::path& folder) {

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "documents/Error.h"
 
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -316,17 +317,8 @@ TEST(SrecordMerge, MergedExampleFirmwareReadsBackWithTheSrecordTools) {
     EXPECT_NE(std::system(("'" + tool + "' '" + merged + "' 8 2>/dev/null").c_str()), 0);
 }
 
-struct CliResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliResult runCli(const std::vector<std::string>& arguments) {
-    std::ostringstream out, err;
-    const int status = cli::run(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::CliResult;
+using test::runCli;
 
 TEST(MergeCommand, ExitsWithZeroOnlyWhenThisRunWroteTheMergedFile) {
     struct Case {
