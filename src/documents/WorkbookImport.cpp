@@ -343,7 +343,12 @@ void readFrameSheet(const fs::path& workbook, std::size_t fields,
         readXls(workbook, fields, record);
         return;
     }
-    for (SheetRecord& line : csvRecords(readWholeFile(workbook))) {
+    const std::string text = readWholeFile(workbook);
+    // No document can hold a NUL: a cell with one would be saved cut short. Such a file is
+    // no text (UTF-16, or damaged), so it is refused whole.
+    if (text.find('\0') != std::string::npos)
+        throw Error("Cannot read the workbook '" + workbook.string() + "': its text cannot be read");
+    for (SheetRecord& line : csvRecords(text)) {
         if (line.size() > fields)
             line.resize(fields);
         record(line);

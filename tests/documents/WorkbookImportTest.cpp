@@ -109,6 +109,12 @@ TEST(WorkbookImport, CsvFileIsCutToTheFieldsAsked) {
     writeFile(folder / "list.CSV", "cobid,id_dev_orig,en_bypass,posind,n_tpdo \r\n6,0,0,0,0\r\n");
     EXPECT_EQ(readSheet(folder / "list.CSV", 4), (std::vector<SheetRecord>{{"6", "0", "0", "0"}}));
     EXPECT_NE(failureOf(folder / "none.csv"), "");
+
+    // A NUL cannot be saved in a document; such a file is no text and is refused whole.
+    writeFile(folder / "nul.csv", std::string_view("t\r\n6,0\r\n\"a\0b\",1\r\n", 17));
+    EXPECT_EQ(failureOf(folder / "nul.csv"),
+              "Cannot read the workbook '" + (folder / "nul.csv").string() +
+                  "': its text cannot be read");
 }
 
 TEST(CsvExport, WritesTheTitleAndOneLinePerRowWithCrLf) {
