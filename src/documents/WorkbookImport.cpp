@@ -6,9 +6,18 @@
 
 #include <freexl.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <optional>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace ordane {
 
@@ -61,7 +70,7 @@ std::string cellText(const FreeXL_CellValue& cell) {
     }
 }
 
-void readXls(const fs::path& workbook, std::size_t fields,
+void readXlsHere(const fs::path& workbook, std::size_t fields,
              const std::function<void(const SheetRecord&)>& record) {
     Workbook book;
     // FreeXL wants its handle closed even when opening failed.
@@ -103,6 +112,160 @@ void readXls(const fs::path& workbook, std::size_t fields,
         }
         record(texts);
     }
+}
+
+// FreeXL reads past its buffers on some damaged workbooks (found by fuzzing), so it reads
+// in a child process: such a workbook costs the import, never the program. The child sends
+// each record as 'R', the field count and each field as length and bytes; then 'E' at the
+// end, or 'X' and the text of the Error that stopped it. Counts and lengths are native
+// 32-bit numbers. The stream is checked as it is read: a damaged child may send anything.
+constexpr std::uint32_t kLongestCellText = 1u << 20;
+constexpr rlim_t kReaderSeconds = 60; // of processor time; a real workbook takes well under one
+
+class ChildStream {
+public:
+    explicit ChildStream(int fd) : m_fd(fd) {}
+
+    void bytes(const void* data, std::size_t size) {
+        const char* next = static_cast<const char*>(data);
+        while (size > 0) {
+            const ssize_t written = ::write(m_fd, next, size);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                ::_exit(1); // the parent has gone
+            next += written;
+            size -= std::size_t(written);
+        }
+    }
+    void number(std::uint32_t value) { bytes(&value, sizeof value); }
+    void text(std::string_view text) {
+        number(std::uint32_t(text.size()));
+        bytes(text.data(), text.size());
+    }
+
+private:
+    int m_fd;
+};
+
+[[noreturn]] void readInChild(int fd, const fs::path& workbook, std::size_t fields) {
+    const rlimit limit{kReaderSeconds, kReaderSeconds};
+    ::setrlimit(RLIMIT_CPU, &limit);
+    ChildStream out(fd);
+    try {
+        readXlsHere(workbook, fields, [&](const SheetRecord& record) {
+            out.bytes("R", 1);
+            out.number(std::uint32_t(record.size()));
+            for (const std::string& field : record)
+                out.text(field.substr(0, kLongestCellText));
+        });
+        out.bytes("E", 1);
+    } catch (const Error& e) {
+        out.bytes("X", 1);
+        out.text(e.what());
+    } catch (...) {
+        ::_exit(1);
+    }
+    ::_exit(0);
+}
+
+// The parent's end: reads the child's stream and reaps the child however the reading ends.
+class ReaderChild {
+public:
+    ReaderChild(pid_t pid, int fd) : m_pid(pid), m_fd(fd) {}
+    ~ReaderChild() {
+        ::close(m_fd);
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            reap();
+        }
+    }
+    ReaderChild(const ReaderChild&) = delete;
+    ReaderChild& operator=(const ReaderChild&) = delete;
+
+    bool bytes(void* data, std::size_t size) {
+        char* next = static_cast<char*>(data);
+        while (size > 0) {
+            const ssize_t got = ::read(m_fd, next, size);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            next += got;
+            size -= std::size_t(got);
+        }
+        return true;
+    }
+    std::optional<std::uint32_t> number() {
+        std::uint32_t value = 0;
+        return bytes(&value, sizeof value) ? std::optional(value) : std::nullopt;
+    }
+    std::optional<std::string> text() {
+        const auto size = number();
+        if (!size || *size > kLongestCellText)
+            return std::nullopt;
+        std::string result(*size, '\0');
+        return bytes(result.data(), result.size()) ? std::optional(std::move(result)) : std::nullopt;
+    }
+    void reap() {
+        int status = 0;
+        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid;
+    int m_fd;
+};
+
+void readXls(const fs::path& workbook, std::size_t fields,
+             const std::function<void(const SheetRecord&)>& record) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        throw Error("Cannot read the workbook '" + workbook.string() + "': " + std::strerror(errno));
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        readInChild(fds[1], workbook, fields);
+    }
+    const int error = errno;
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        throw Error("Cannot read the workbook '" + workbook.string() + "': " + std::strerror(error));
+    }
+
+    ReaderChild child(pid, fds[0]);
+    for (;;) {
+        char kind = 0;
+        if (!child.bytes(&kind, 1))
+            break;
+        if (kind == 'E') {
+            child.reap();
+            return;
+        }
+        if (kind == 'X') {
+            const std::optional<std::string> refusal = child.text();
+            if (!refusal)
+                break;
+            throw Error(*refusal);
+        }
+        const std::optional<std::uint32_t> count = kind == 'R' ? child.number() : std::nullopt;
+        if (!count || *count > fields)
+            break;
+        SheetRecord texts;
+        for (std::uint32_t f = 0; f < *count; ++f) {
+            std::optional<std::string> text = child.text();
+            if (!text)
+                break;
+            texts.push_back(std::move(*text));
+        }
+        if (texts.size() != *count)
+            break;
+        record(texts);
+    }
+    throw Error("Cannot read the workbook '" + workbook.string() + "': the workbook is damaged");
 }
 
 bool isCsv(const fs::path& workbook) {
@@ -180,7 +343,12 @@ void readFrameSheet(const fs::path& workbook, std::size_t fields,
         readXls(workbook, fields, record);
         return;
     }
-    for (SheetRecord& line : csvRecords(readWholeFile(workbook))) {
+    const std::string text = readWholeFile(workbook);
+    // No document can hold a NUL: a cell with one would be saved cut short. Such a file is
+    // no text (UTF-16, or damaged), so it is refused whole.
+    if (text.find('\0') != std::string::npos)
+        throw Error("Cannot read the workbook '" + workbook.string() + "': its text cannot be read");
+    for (SheetRecord& line : csvRecords(text)) {
         if (line.size() > fields)
             line.resize(fields);
         record(line);

@@ -1,0 +1,42 @@
+#include "FuzzTarget.h"
+#include "ScratchProject.h"
+
+#include "app/Clock.h"
+#include "documents/Error.h"
+#include "eds/EdsWriter.h"
+
+#include <filesystem>
+
+// The EDS writer over a small project in which one of its four documents (the first byte
+// picks which) is the rest of the input. A refused project writes no file.
+ORDANE_FUZZ_TARGET(eds) {
+    using namespace ordane;
+    static constexpr std::pair<const char*, std::string_view> documents[] = {
+        {"pdoJ1939.xml", "<PDOJ1939><row COB-ID=\"0x201\" Dimension=\"8\" Offset=\"1\" "
+                         "Frame_J1939=\"1\" Mnemonic=\"R1\"/></PDOJ1939>"},
+        {"TpdoJ1939.xml", "<PDOJ1939><row COB-ID=\"0x181\" Dimension=\"4\" Offset=\"5\" "
+                          "Frame_J1939=\"2\" Mnemonic=\"T1\"/></PDOJ1939>"},
+        {"RInfoCob.xml", "<RInfoCob><row NrPdo=\"1\" Index=\"8448\" SubIndex=\"1\" Dimension=\"1\" "
+                         "B1=\"5\" B2=\"4\" B3=\"0\" B4=\"0\"/></RInfoCob>"},
+        {"TInfoCob.xml", "<TInfoCob><row NrPdo=\"1\" Index=\"0x2200\" SubIndex=\"2\" Dimension=\"0\" "
+                         "B1=\"1\" B2=\"2\" B3=\"3\" B4=\"4\" Send_SDO=\"1\"/></TInfoCob>"},
+    };
+    if (size == 0)
+        return 0;
+    static const fuzz::ScratchProject project("eds");
+    const std::size_t chosen = data[0] % std::size(documents);
+    project.clear();
+    for (std::size_t d = 0; d < std::size(documents); ++d)
+        project.put(documents[d].first,
+                    d == chosen ? fuzz::asText(data + 1, size - 1) : documents[d].second);
+
+    const FixedClock clock({2024, 12, 31, 0, 15, 0});
+    const auto target = project / "out.eds";
+    try {
+        EdsWriter(clock).write(project.path(), target);
+    } catch (const Error&) {
+        if (std::filesystem::exists(target))
+            fuzz::broken("a refused project left an EDS file");
+    }
+    return 0;
+}
