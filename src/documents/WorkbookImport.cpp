@@ -8,12 +8,14 @@
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -172,7 +174,9 @@ private:
 // The parent's end: reads the child's stream and reaps the child however the reading ends.
 class ReaderChild {
 public:
-    ReaderChild(pid_t pid, int fd) : m_pid(pid), m_fd(fd) {}
+    ReaderChild(pid_t pid, int fd)
+        : m_pid(pid), m_fd(fd),
+          m_deadline(std::chrono::steady_clock::now() + std::chrono::seconds(kReaderSeconds)) {}
     ~ReaderChild() {
         ::close(m_fd);
         if (m_pid > 0) {
@@ -186,6 +190,16 @@ public:
     bool bytes(void* data, std::size_t size) {
         char* next = static_cast<char*>(data);
         while (size > 0) {
+            // A child that stops sending (stuck on a lock it inherited, say) ends the reading
+            // at the deadline instead of hanging the window.
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                m_deadline - std::chrono::steady_clock::now());
+            pollfd ready{m_fd, POLLIN, 0};
+            const int polled = left.count() > 0 ? ::poll(&ready, 1, int(left.count())) : 0;
+            if (polled < 0 && errno == EINTR)
+                continue;
+            if (polled <= 0)
+                return false;
             const ssize_t got = ::read(m_fd, next, size);
             if (got < 0 && errno == EINTR)
                 continue;
@@ -217,6 +231,7 @@ public:
 private:
     pid_t m_pid;
     int m_fd;
+    std::chrono::steady_clock::time_point m_deadline;
 };
 
 void readXls(const fs::path& workbook, std::size_t fields,
