@@ -6,6 +6,7 @@
 
 #include <freexl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -123,13 +124,25 @@ void readXlsHere(const fs::path& workbook, std::size_t fields,
 // 32-bit numbers. The stream is checked as it is read: a damaged child may send anything.
 constexpr std::uint32_t kLongestCellText = 1u << 20;
 constexpr rlim_t kReaderSeconds = 60; // of processor time; a real workbook takes well under one
+constexpr std::size_t kPipeChunk = 64 * 1024; // written and read at a time
 
 class ChildStream {
 public:
     explicit ChildStream(int fd) : m_fd(fd) {}
 
     void bytes(const void* data, std::size_t size) {
-        const char* next = static_cast<const char*>(data);
+        m_buffer.append(static_cast<const char*>(data), size);
+        if (m_buffer.size() >= kPipeChunk)
+            flush();
+    }
+    void number(std::uint32_t value) { bytes(&value, sizeof value); }
+    void text(std::string_view text) {
+        number(std::uint32_t(text.size()));
+        bytes(text.data(), text.size());
+    }
+    void flush() {
+        const char* next = m_buffer.data();
+        std::size_t size = m_buffer.size();
         while (size > 0) {
             const ssize_t written = ::write(m_fd, next, size);
             if (written < 0 && errno == EINTR)
@@ -139,15 +152,12 @@ public:
             next += written;
             size -= std::size_t(written);
         }
-    }
-    void number(std::uint32_t value) { bytes(&value, sizeof value); }
-    void text(std::string_view text) {
-        number(std::uint32_t(text.size()));
-        bytes(text.data(), text.size());
+        m_buffer.clear();
     }
 
 private:
     int m_fd;
+    std::string m_buffer;
 };
 
 [[noreturn]] void readInChild(int fd, const fs::path& workbook, std::size_t fields) {
@@ -168,6 +178,7 @@ private:
     } catch (...) {
         ::_exit(1);
     }
+    out.flush();
     ::_exit(0);
 }
 
@@ -190,23 +201,13 @@ public:
     bool bytes(void* data, std::size_t size) {
         char* next = static_cast<char*>(data);
         while (size > 0) {
-            // A child that stops sending (stuck on a lock it inherited, say) ends the reading
-            // at the deadline instead of hanging the window.
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                m_deadline - std::chrono::steady_clock::now());
-            pollfd ready{m_fd, POLLIN, 0};
-            const int polled = left.count() > 0 ? ::poll(&ready, 1, int(left.count())) : 0;
-            if (polled < 0 && errno == EINTR)
-                continue;
-            if (polled <= 0)
+            if (m_start == m_buffer.size() && !fill())
                 return false;
-            const ssize_t got = ::read(m_fd, next, size);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                return false;
-            next += got;
-            size -= std::size_t(got);
+            const std::size_t part = std::min(size, m_buffer.size() - m_start);
+            std::memcpy(next, m_buffer.data() + m_start, part);
+            m_start += part;
+            next += part;
+            size -= part;
         }
         return true;
     }
@@ -229,9 +230,31 @@ public:
     }
 
 private:
+    bool fill() {
+        m_buffer.resize(kPipeChunk);
+        m_start = 0;
+        for (;;) {
+            // A child that stops sending (stuck on a lock it inherited, say) ends the reading
+            // at the deadline instead of hanging the window.
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                m_deadline - std::chrono::steady_clock::now());
+            pollfd ready{m_fd, POLLIN, 0};
+            const int polled = left.count() > 0 ? ::poll(&ready, 1, int(left.count())) : 0;
+            if (polled < 0 && errno == EINTR)
+                continue;
+            const ssize_t got = polled > 0 ? ::read(m_fd, m_buffer.data(), m_buffer.size()) : 0;
+            if (got < 0 && errno == EINTR)
+                continue;
+            m_buffer.resize(got > 0 ? std::size_t(got) : 0);
+            return got > 0;
+        }
+    }
+
     pid_t m_pid;
     int m_fd;
     std::chrono::steady_clock::time_point m_deadline;
+    std::string m_buffer;
+    std::size_t m_start = 0;
 };
 
 void readXls(const fs::path& workbook, std::size_t fields,
