@@ -19,7 +19,8 @@ ORDANE_FUZZ_TARGET(check) {
         for (const char* name : {"RCobDef.xml", "TCobDef.xml", "RInfoCob.xml", "TInfoCob.xml",
                                  "pdoJ1939.xml", "TpdoJ1939.xml", "NodeGuard.xml",
                                  "NG_J1939_Frame.xml", "SDOClient.xml", "pargen.xml"})
-            documents.emplace_back(name, readWholeFile(std::filesystem::path(ORDANE_DEMO_DIR) / name));
+            documents.emplace_back(name,
+                                   readWholeFile(std::filesystem::path(ORDANE_DEMO_DIR) / name));
         return documents;
     }();
     if (size == 0)

@@ -14,13 +14,12 @@
 ORDANE_FUZZ_TARGET(compile) {
     using namespace ordane;
     static constexpr const char* documents[] = {
-        "RCobDef.xml", "TCobDef.xml", "RInfoCob.xml", "TInfoCob.xml", "pdoJ1939.xml",
+        "RCobDef.xml",   "TCobDef.xml",   "RInfoCob.xml",       "TInfoCob.xml",  "pdoJ1939.xml",
         "TpdoJ1939.xml", "NodeGuard.xml", "NG_J1939_Frame.xml", "SDOClient.xml", "pargen.xml"};
     if (size == 0)
         return 0;
     static const fuzz::ScratchProject project("compile");
-    project.holdOnly(documents[data[0] % std::size(documents)],
-                     fuzz::asText(data + 1, size - 1));
+    project.holdOnly(documents[data[0] % std::size(documents)], fuzz::asText(data + 1, size - 1));
 
     DeviceImage image;
     RecordingMessageSink messages;

@@ -22,8 +22,9 @@ ORDANE_FUZZ_TARGET(eds) {
                           "Frame_J1939=\"2\" Mnemonic=\"T1\"/></PDOJ1939>"},
         {"RInfoCob.xml", "<RInfoCob><row NrPdo=\"1\" Index=\"8448\" SubIndex=\"1\" Dimension=\"1\" "
                          "B1=\"5\" B2=\"4\" B3=\"0\" B4=\"0\"/></RInfoCob>"},
-        {"TInfoCob.xml", "<TInfoCob><row NrPdo=\"1\" Index=\"0x2200\" SubIndex=\"2\" Dimension=\"0\" "
-                         "B1=\"1\" B2=\"2\" B3=\"3\" B4=\"4\" Send_SDO=\"1\"/></TInfoCob>"},
+        {"TInfoCob.xml",
+         "<TInfoCob><row NrPdo=\"1\" Index=\"0x2200\" SubIndex=\"2\" Dimension=\"0\" "
+         "B1=\"1\" B2=\"2\" B3=\"3\" B4=\"4\" Send_SDO=\"1\"/></TInfoCob>"},
     };
     if (size == 0)
         return 0;

@@ -19,7 +19,8 @@ ORDANE_FUZZ_TARGET(guarded_nodes) {
     if (load.problem || load.droppedRows != 0)
         fuzz::broken("a saved guarded-node table does not read back");
     for (int row = 1; row <= NodeGuardSettings::kRows; ++row) {
-        const GuardedNode expected = row <= settings.usedRows() ? settings.node(row) : GuardedNode{};
+        const GuardedNode expected =
+            row <= settings.usedRows() ? settings.node(row) : GuardedNode{};
         if (again.node(row) != expected)
             fuzz::broken("a saved guarded-node table reads back different");
     }

@@ -12,9 +12,8 @@ namespace ordane::fuzz {
 inline int pdoMapping(PdoDirection direction, const ScratchProject& project,
                       const std::uint8_t* data, std::size_t size) {
     project.clear();
-    project.put(PdoMapping::frameDocumentName(direction), direction == PdoDirection::Rpdo
-                                                              ? kFourTransmittedFrames
-                                                              : kFourReceivedFrames);
+    project.put(PdoMapping::frameDocumentName(direction),
+                direction == PdoDirection::Rpdo ? kFourTransmittedFrames : kFourReceivedFrames);
     project.put(PdoMapping::documentName(direction), asText(data, size));
 
     RecordingMessageSink messages;

@@ -18,9 +18,9 @@ namespace ordane::fuzz {
 class ScratchProject {
 public:
     explicit ScratchProject(std::string_view tag) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / ("ordane-fuzz-" + std::string(tag) + "-XXXXXX"))
-                .string();
+        std::string pattern = (std::filesystem::temp_directory_path() /
+                               ("ordane-fuzz-" + std::string(tag) + "-XXXXXX"))
+                                  .string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("cannot make a scratch folder in " + pattern);
         m_path = pattern;

@@ -74,7 +74,7 @@ std::string cellText(const FreeXL_CellValue& cell) {
 }
 
 void readXlsHere(const fs::path& workbook, std::size_t fields,
-             const std::function<void(const SheetRecord&)>& record) {
+                 const std::function<void(const SheetRecord&)>& record) {
     Workbook book;
     // FreeXL wants its handle closed even when opening failed.
     if (int code = freexl_open(workbook.c_str(), &book.handle); code != FREEXL_OK)
@@ -220,7 +220,8 @@ public:
         if (!size || *size > kLongestCellText)
             return std::nullopt;
         std::string result(*size, '\0');
-        return bytes(result.data(), result.size()) ? std::optional(std::move(result)) : std::nullopt;
+        return bytes(result.data(), result.size()) ? std::optional(std::move(result))
+                                                   : std::nullopt;
     }
     void reap() {
         int status = 0;
@@ -261,7 +262,8 @@ void readXls(const fs::path& workbook, std::size_t fields,
              const std::function<void(const SheetRecord&)>& record) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw Error("Cannot read the workbook '" + workbook.string() + "': " + std::strerror(errno));
+        throw Error("Cannot read the workbook '" + workbook.string() +
+                    "': " + std::strerror(errno));
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(fds[0]);
@@ -271,7 +273,8 @@ void readXls(const fs::path& workbook, std::size_t fields,
     ::close(fds[1]);
     if (pid < 0) {
         ::close(fds[0]);
-        throw Error("Cannot read the workbook '" + workbook.string() + "': " + std::strerror(error));
+        throw Error("Cannot read the workbook '" + workbook.string() +
+                    "': " + std::strerror(error));
     }
 
     ReaderChild child(pid, fds[0]);
@@ -385,7 +388,8 @@ void readFrameSheet(const fs::path& workbook, std::size_t fields,
     // No document can hold a NUL: a cell with one would be saved cut short. Such a file is
     // no text (UTF-16, or damaged), so it is refused whole.
     if (text.find('\0') != std::string::npos)
-        throw Error("Cannot read the workbook '" + workbook.string() + "': its text cannot be read");
+        throw Error("Cannot read the workbook '" + workbook.string() +
+                    "': its text cannot be read");
     for (SheetRecord& line : csvRecords(text)) {
         if (line.size() > fields)
             line.resize(fields);
