@@ -1,6 +1,7 @@
 #include "ProjectDocument.h"
 
 #include "AtomicFile.h"
+#include "DocumentFiles.h"
 #include "Error.h"
 #include "NumberText.h"
 
@@ -61,6 +62,13 @@ void ProjectDocument::load(const fs::path& path) {
     if (!fs::is_regular_file(path, ec))
         throw Error("File not found: " + path.string());
     loadText(readWholeFile(path), path.filename().string());
+}
+
+bool ProjectDocument::loadIfExists(const fs::path& folder, std::string_view name) {
+    if (!documentExists(folder, name))
+        return false;
+    load(documentPath(folder, name));
+    return true;
 }
 
 void ProjectDocument::loadText(std::string text, std::string name) {

@@ -45,6 +45,9 @@ public:
 
     // Parses the file; throws Error on a missing file or malformed XML.
     void load(const std::filesystem::path& path);
+    // Loads document `name` of `folder` (any letter case) when it exists; false when it
+    // does not. A document that exists but cannot be read throws Error as load does.
+    bool loadIfExists(const std::filesystem::path& folder, std::string_view name);
     // Parses text already in memory; `name` is used in messages.
     void loadText(std::string text, std::string name);
 

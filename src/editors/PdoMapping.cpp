@@ -40,10 +40,9 @@ void PdoMapping::load(const fs::path& projectFolder, MessageSink& messages) {
 void PdoMapping::loadFrameChoices(const fs::path& projectFolder) {
     m_choices.clear();
     const char* name = frameDocumentName(m_direction);
-    if (!documentExists(projectFolder, name))
-        return;
     ProjectDocument document;
-    document.load(documentPath(projectFolder, name));
+    if (!document.loadIfExists(projectFolder, name))
+        return;
     for (const DocumentRow& row : document.rows(document.documentElement())) {
         std::string choice = std::to_string(row.number()) + ";" + row.attribute("PGN");
         m_choices.push_back(choice + ";" + row.attribute("ID_DEV"));
@@ -53,10 +52,9 @@ void PdoMapping::loadFrameChoices(const fs::path& projectFolder) {
 void PdoMapping::loadDefinitions(const fs::path& projectFolder) {
     m_rows = {};
     const char* name = documentName(m_direction);
-    if (!documentExists(projectFolder, name))
-        return;
     ProjectDocument document;
-    document.load(documentPath(projectFolder, name));
+    if (!document.loadIfExists(projectFolder, name))
+        return;
     const auto rows = document.rows(document.root("PDOJ1939"));
     for (std::size_t k = 0; k < rows.size() && k < kRows; ++k) {
         const DocumentRow& row = rows[k];

@@ -75,10 +75,9 @@ void SdoMapping::load(const fs::path& projectFolder, MessageSink& messages) {
 
 void SdoMapping::loadFrames(const fs::path& projectFolder) {
     const char* name = frameDocumentName(m_side);
-    if (!documentExists(projectFolder, name))
-        return;
     ProjectDocument document;
-    document.load(documentPath(projectFolder, name));
+    if (!document.loadIfExists(projectFolder, name))
+        return;
     const std::vector<const char*> columns =
         m_side == SdoSide::Received ? std::vector<const char*>{"PGN", "ID_DEV"}
                                     : std::vector<const char*>{"Priority", "DP", "PGN", "ID_DEV"};
@@ -95,10 +94,9 @@ void SdoMapping::loadFrames(const fs::path& projectFolder) {
 
 void SdoMapping::loadEntries(const fs::path& projectFolder) {
     const char* name = mappingDocumentName(m_side);
-    if (!documentExists(projectFolder, name))
-        return;
     ProjectDocument document;
-    document.load(documentPath(projectFolder, name));
+    if (!document.loadIfExists(projectFolder, name))
+        return;
     for (const DocumentRow& row : document.rows(document.documentElement())) {
         const std::int32_t number = row.integer("NrPdo");
         // Entries of frames that were removed from the list since.
@@ -121,10 +119,9 @@ void SdoMapping::loadEntries(const fs::path& projectFolder) {
 
 void SdoMapping::loadTakenObjects(const fs::path& projectFolder) {
     const char* name = mappingDocumentName(otherSide(m_side));
-    if (!documentExists(projectFolder, name))
-        return;
     ProjectDocument document;
-    document.load(documentPath(projectFolder, name));
+    if (!document.loadIfExists(projectFolder, name))
+        return;
     for (const DocumentRow& row : document.rows(document.documentElement())) {
         const std::int32_t index = row.integer("Index");
         m_taken.push_back(storedObject(index, row.integer("SubIndex")));

@@ -27,10 +27,9 @@ std::vector<MappingConflict> findMappingConflicts(const std::filesystem::path& p
     std::vector<MappingConflict> conflicts;
     std::set<MappedObject> mapped;
     for (const char* name : {"RInfoCob.xml", "TInfoCob.xml"}) {
-        if (!documentExists(projectFolder, name))
-            continue;
         ProjectDocument document;
-        document.load(documentPath(projectFolder, name));
+        if (!document.loadIfExists(projectFolder, name))
+            continue;
         for (const DocumentRow& row : document.rows(document.documentElement())) {
             const std::int32_t index = row.integer("Index");
             const MappedObject object = storedObject(index, row.integer("SubIndex"));

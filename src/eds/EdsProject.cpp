@@ -16,10 +16,9 @@ namespace {
 
 PdoTable readPdoTable(const fs::path& folder, const char* name) {
     PdoTable table;
-    if (!documentExists(folder, name))
-        return table;
     ProjectDocument document;
-    document.load(documentPath(folder, name));
+    if (!document.loadIfExists(folder, name))
+        return table;
     for (const DocumentRow& row : document.rows(document.root("PDOJ1939"))) {
         // A PDO beyond the fourth would reach the device image but not the EDS file.
         if (row.number() > kPdosPerDirection)
@@ -32,10 +31,9 @@ PdoTable readPdoTable(const fs::path& folder, const char* name) {
 
 void readMapping(const fs::path& folder, const char* name, std::uint8_t readOnly,
                  std::vector<SDO_Index>& objects, std::vector<MappingConflict>& outOfRange) {
-    if (!documentExists(folder, name))
-        return;
     ProjectDocument document;
-    document.load(documentPath(folder, name));
+    if (!document.loadIfExists(folder, name))
+        return;
     for (const DocumentRow& row : document.rows(document.documentElement())) {
         const auto index = static_cast<std::uint16_t>(row.integer("Index"));
         const SDO_Sub_Type sub{static_cast<std::uint8_t>(row.integer("SubIndex")),
