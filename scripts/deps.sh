@@ -4,9 +4,10 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config ccache
-  libpugixml-dev libfreexl-dev libsimpleini-dev libcli11-dev
+  libpugixml-dev libfreexl-dev libsimpleini-dev libcli11-dev tao-pegtl-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
   srecord python3-xlwt time
+  python3-canmatrix canmatrix-utils python3-lxml
   clang libclang-rt-14-dev
   xvfb xauth imagemagick fonts-dejavu-core
 )

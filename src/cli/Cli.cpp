@@ -28,6 +28,19 @@ bool hasDashedName(const std::vector<std::string>& arguments) {
     return false;
 }
 
+// The workbook import, or the DBC import when the file is a .dbc.
+int importAction(const std::string& project, const std::string& side, const std::string& file,
+                 const DbcImportOptions& dbc, std::ostream& out, std::ostream& err) {
+    if (isDbcFile(file))
+        return dbcImportCommand(project, side, file, dbc, out, err);
+    if (dbc.any()) {
+        err << "--messages, --pgn, --node, --map-signals and --replace-mapping are for DBC "
+               "files (.dbc)\n";
+        return kUsage;
+    }
+    return importCommand(project, side, file, out, err);
+}
+
 } // namespace
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -79,16 +92,30 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     create->add_option("NAME", name, "Project name")->required();
     create->callback([&] { action = [&] { return newCommand(root, name, out, err); }; });
 
+    DbcImportOptions dbc;
     auto* import = app.add_subcommand(
-        "import", "Fill a frame list from a workbook (.xls sheet \"rpdodef\", or .csv), "
-                  "check it and save it");
+        "import", "Fill a frame list from a workbook (.xls sheet \"rpdodef\", or .csv) or from "
+                  "a DBC file (.dbc), check it and save it");
     import->add_option("PROJECT", project, "Project folder")->required();
     import->add_option("SIDE", side, "received or transmitted")
         ->required()
         ->check(CLI::IsMember({"received", "transmitted"}));
-    import->add_option("WORKBOOK", workbook, "Workbook (.xls or .csv)")->required();
-    import->callback(
-        [&] { action = [&] { return importCommand(project, side, workbook, out, err); }; });
+    import->add_option("WORKBOOK", workbook, "Workbook (.xls or .csv) or DBC file (.dbc)")
+        ->required();
+    import->add_option("--messages", dbc.messages, "DBC: only the messages with these names")
+        ->delimiter(',');
+    import->add_option("--pgn", dbc.pgns, "DBC: only the messages with these PGNs (0xF004,...)")
+        ->delimiter(',');
+    import->add_option("--node", dbc.node,
+                       "DBC: the messages NODE transmits (transmitted) or receives (received)");
+    import->add_option("--map-signals", dbc.mapSignals,
+                       "DBC: also write the side's SDO mapping, one object index per frame "
+                       "from INDEX");
+    import->add_flag("--replace-mapping", dbc.replaceMapping,
+                     "DBC: replace the side's existing SDO mapping");
+    import->callback([&] {
+        action = [&] { return importAction(project, side, workbook, dbc, out, err); };
+    });
 
     auto* exportCmd = app.add_subcommand("export", "Write rpdodef.csv from a frame list");
     exportCmd->add_option("PROJECT", project, "Project folder")->required();

@@ -28,6 +28,22 @@ int newCommand(const fs::path& root, const std::string& name, std::ostream& out,
 // `side` is "received" or "transmitted".
 int importCommand(const fs::path& project, const std::string& side, const fs::path& workbook,
                   std::ostream& out, std::ostream& err);
+// The DBC form of `import`: --messages, --pgn, --node, --map-signals, --replace-mapping.
+struct DbcImportOptions {
+    std::vector<std::string> messages;
+    std::vector<std::string> pgns;
+    std::string node;
+    std::string mapSignals; // the first object index, empty when not mapping
+    bool replaceMapping = false;
+    bool any() const {
+        return !messages.empty() || !pgns.empty() || !node.empty() || !mapSignals.empty() ||
+               replaceMapping;
+    }
+};
+int dbcImportCommand(const fs::path& project, const std::string& side, const fs::path& dbcFile,
+                     const DbcImportOptions& options, std::ostream& out, std::ostream& err);
+// Whether `file` is a DBC file by its extension (any letter case).
+bool isDbcFile(const fs::path& file);
 int exportCommand(const fs::path& project, const std::string& side, std::ostream& out,
                   std::ostream& err);
 

@@ -128,6 +128,12 @@ void SdoMapping::loadTakenObjects(const fs::path& projectFolder) {
     }
 }
 
+void SdoMapping::replaceFrames(std::vector<std::string> labels) {
+    m_frames.clear();
+    for (std::size_t f = 0; f < labels.size(); ++f)
+        m_frames.push_back({int(f) + 1, std::move(labels[f]), {}});
+}
+
 const std::vector<SdoMappingEntry>& SdoMapping::entries(std::size_t frame) const {
     return m_frames.at(frame).entries;
 }

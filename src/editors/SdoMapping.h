@@ -64,6 +64,8 @@ public:
     void load(const std::filesystem::path& projectFolder, MessageSink& messages);
 
     const std::vector<SdoMappingFrame>& frames() const { return m_frames; }
+    // Frames 1, 2, ... with these labels and no entries, for a frame list not yet saved.
+    void replaceFrames(std::vector<std::string> labels);
     const std::vector<SdoMappingEntry>& entries(std::size_t frame) const;
     const SdoMappingEntry& entry(SdoEntryPosition position) const;
 

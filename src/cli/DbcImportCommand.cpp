@@ -1,0 +1,116 @@
+#include "Commands.h"
+
+#include "documents/DbcFile.h"
+#include "documents/DocumentFiles.h"
+#include "documents/Error.h"
+#include "documents/NumberText.h"
+#include "editors/DbcImport.h"
+#include "editors/SdoObjectRules.h"
+
+#include <system_error>
+
+namespace ordane::cli {
+
+namespace {
+
+const char* kDimensionNames[] = {"4 Bytes", "2 Bytes", "1 Byte"};
+
+std::string entryText(const DbcMappingPlan::Entry& e) {
+    std::string text = "Index " + hexText(std::uint32_t(e.entry.index), 4) + " SubIndex " +
+                       std::to_string(e.entry.subIndex) + ": " + e.signal;
+    if (e.spn >= 0)
+        text += " (SPN " + std::to_string(e.spn) + ")";
+    text += ", " + std::string(kDimensionNames[e.entry.dimension]);
+    for (std::size_t b = 0; b < e.entry.bytes.size(); ++b)
+        text += ", B" + std::to_string(b + 1) + " " +
+                (e.entry.bytes[b] == 0 ? std::string("None")
+                                       : "byte " + std::to_string(e.entry.bytes[b]));
+    return text;
+}
+
+} // namespace
+
+bool isDbcFile(const fs::path& file) {
+    return equalsIgnoringCase(file.extension().string(), ".dbc");
+}
+
+int dbcImportCommand(const fs::path& project, const std::string& sideName, const fs::path& dbcFile,
+                     const DbcImportOptions& options, std::ostream& out, std::ostream& err) {
+    std::error_code ec;
+    if (!fs::is_directory(project, ec)) {
+        err << "Project folder not found: " << project.string() << "\n";
+        return kFailed;
+    }
+    const FrameSide side = sideName == "transmitted" ? FrameSide::Transmitted : FrameSide::Received;
+    const SdoSide sdoSide =
+        side == FrameSide::Transmitted ? SdoSide::Transmitted : SdoSide::Received;
+    try {
+        DbcChoice choice;
+        choice.names = options.messages;
+        choice.node = options.node;
+        for (const std::string& text : options.pgns) {
+            const auto pgn = tryParseInteger(text);
+            if (!pgn)
+                throw Error(notAnIntegerMessage(text));
+            if (*pgn < 0 || *pgn > 0x3FFFF)
+                throw Error("The PGN " + text + " is not between 0x0000 and 0x3FFFF");
+            choice.pgns.push_back(std::uint32_t(*pgn));
+        }
+        const DbcImport import(readDbcFile(dbcFile), side);
+        const std::vector<std::size_t> rows = import.choose(choice);
+        for (const std::size_t r : rows) {
+            const DbcImportRow& row = import.rows()[r];
+            if (!row.importable)
+                out << "skipped " << import.message(row).name << " (identifier "
+                    << hexText(import.message(row).id(), 8) << "): " << row.reason << "\n";
+        }
+
+        J1939FrameList list(side);
+        import.fillFrameList(list, rows);
+        if (const auto failure = list.validate())
+            throw Error(failure->message);
+
+        std::optional<SdoMapping> mapping;
+        DbcMappingPlan plan;
+        const char* mappingName = SdoMapping::mappingDocumentName(sdoSide);
+        const std::size_t existing = existingSdoEntries(project, sdoSide);
+        if (!options.mapSignals.empty()) {
+            const auto index = tryParseInteger(options.mapSignals);
+            if (!index)
+                throw Error(notAnIntegerMessage(options.mapSignals));
+            const std::int64_t last = std::int64_t(*index) + list.tableRows() - 1;
+            if (*index < 0x2000 || last > 0x9FFF)
+                throw Error(indexRangeMessage());
+            if (existing > 0 && !options.replaceMapping)
+                throw Error(std::string(mappingName) + " already holds " +
+                            std::to_string(existing) +
+                            " SDO entries; nothing was written. Give --replace-mapping to "
+                            "replace them.");
+            plan = import.planMapping(rows, *index);
+            mapping.emplace(sdoSide);
+            applyMappingPlan(*mapping, project, list, plan);
+        }
+
+        list.save(project);
+        out << list.documentName() << ": " << list.tableRows() << " frames saved\n";
+        if (mapping) {
+            mapping->save(project);
+            for (const auto& frame : plan.frames)
+                for (const auto& e : frame)
+                    out << mappingName << ": " << entryText(e) << "\n";
+            for (const SkippedSignal& s : plan.skipped)
+                out << "signal not mapped: " << s.message << "." << s.signal << ": " << s.reason
+                    << "\n";
+            out << mappingName << ": " << plan.entryCount() << " entries saved\n";
+        } else if (existing > 0) {
+            out << mappingName << " keeps its " << existing
+                << " entries; they refer to frames by their row number\n";
+        }
+    } catch (const Error& e) {
+        err << e.what() << "\n";
+        return kFailed;
+    }
+    return kSuccess;
+}
+
+} // namespace ordane::cli

@@ -1,0 +1,154 @@
+#include "CliRunner.h"
+#include "TestSupport.h"
+
+#include "app/MessageSink.h"
+#include "editors/J1939FrameList.h"
+#include "editors/SdoMapping.h"
+
+#include <gtest/gtest.h>
+
+namespace ordane {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::runCli;
+using test::TempFolder;
+using test::writeFile;
+
+const fs::path kDbc = fs::path(ORDANE_TEST_DATA) / "documents" / "fixtures" / "dbc";
+const std::string kDemoDbc = (fs::path(ORDANE_SOURCE_DIR) / "examples" / "Demo.dbc").string();
+
+std::vector<std::string> row(const J1939FrameList& list, int r) {
+    std::vector<std::string> cells;
+    for (int c = 1; c <= list.columnCount(); ++c)
+        cells.push_back(list.cell(r, c));
+    return cells;
+}
+
+TEST(DbcImportCommand, RebuildsTheDemoFrameListsAndMappingFromItsDatabase) {
+    TempFolder project;
+    const std::string folder = project.path().string();
+    const auto received = runCli(
+        {"import", folder, "received", kDemoDbc, "--node", "Gateway", "--map-signals", "0x2100"});
+    ASSERT_EQ(received.status, 0) << received.err;
+    EXPECT_NE(received.out.find("RCobDef.xml: 4 frames saved\n"), std::string::npos);
+    EXPECT_NE(received.out.find("RInfoCob.xml: Index 0x2100 SubIndex 3: EngSpeed (SPN 190), 2 "
+                                "Bytes, B1 byte 5, B2 byte 4, B3 None, B4 None\n"),
+              std::string::npos)
+        << received.out;
+    EXPECT_NE(received.out.find("signal not mapped: EEC1.EngTorqueMode: does not start and end "
+                                "on byte boundaries\n"),
+              std::string::npos);
+
+    J1939FrameList frames(FrameSide::Received);
+    frames.load(project.path());
+    EXPECT_EQ(frames.tableRows(), 4);
+    EXPECT_EQ(row(frames, 1), (std::vector<std::string>{"0xF004", "0", "N", "EEC1"}));
+    EXPECT_EQ(row(frames, 2), (std::vector<std::string>{"0xFEEE", "0", "N", "ET1"}));
+    EXPECT_EQ(row(frames, 3), (std::vector<std::string>{"0xFEF1", "0", "N", "CCVS"}));
+    EXPECT_EQ(row(frames, 4), (std::vector<std::string>{"0xFEEF", "0", "N", "EFL_P1"}));
+
+    const auto transmitted = runCli({"import", folder, "transmitted", kDemoDbc, "--node", "Gateway",
+                                     "--map-signals", "0x2200"});
+    ASSERT_EQ(transmitted.status, 0) << transmitted.err;
+    J1939FrameList sent(FrameSide::Transmitted);
+    sent.load(project.path());
+    EXPECT_EQ(sent.tableRows(), 3);
+    EXPECT_EQ(row(sent, 1), (std::vector<std::string>{"6", "0", "0xFF10", "128", "GatewayStatus"}));
+    EXPECT_EQ(row(sent, 3),
+              (std::vector<std::string>{"3", "0", "0xEF00", "128", "PropA_Commands"}));
+
+    RecordingMessageSink messages;
+    SdoMapping mapping(SdoSide::Transmitted);
+    mapping.load(project.path(), messages);
+    EXPECT_TRUE(messages.messages().empty());
+    ASSERT_EQ(mapping.frames().size(), 3u);
+    // Setpoints: two little-endian words; PropA: a 32-bit word and a big-endian word.
+    EXPECT_EQ(mapping.entries(1), (std::vector<SdoMappingEntry>{{0x2201, 1, 1, {2, 1, 0, 0}, 0},
+                                                                {0x2201, 2, 1, {4, 3, 0, 0}, 0}}));
+    EXPECT_EQ(mapping.entries(2), (std::vector<SdoMappingEntry>{{0x2202, 1, 0, {4, 3, 2, 1}, 0},
+                                                                {0x2202, 2, 1, {5, 6, 0, 0}, 0}}));
+}
+
+TEST(DbcImportCommand, WritesNothingOnAnyError) {
+    TempFolder project;
+    const std::string folder = project.path().string();
+    const std::string frames = "<COBID><row PGN=\"1\" ID_DEV=\"2\" Mnemonic=\"kept\"/></COBID>";
+    const std::string sdo = "<RInfoCob><row NrPdo=\"1\" Index=\"8448\" SubIndex=\"1\" "
+                            "Dimension=\"2\" B1=\"1\" B2=\"0\" B3=\"0\" B4=\"0\"/></RInfoCob>";
+    const std::string other = "<TInfoCob><row NrPdo=\"1\" Index=\"8449\" SubIndex=\"3\" "
+                              "Dimension=\"2\" B1=\"1\" B2=\"0\" B3=\"0\" B4=\"0\" "
+                              "Send_SDO=\"0\"/></TInfoCob>";
+    writeFile(project / "RCobDef.xml", frames);
+    writeFile(project / "RInfoCob.xml", sdo);
+    writeFile(project / "TInfoCob.xml", other);
+    writeFile(project / "bad.dbc", "VERSION \"\"\n\nBO_ 2364539904 EEC1: 8 Engine\n"
+                                   " SG_ EngSpeed : 24|16@1+ (0.125,0) [0|8031.875]\n");
+
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {{(project / "bad.dbc").string()},
+         "bad.dbc, line 4: truncated or malformed SG_ line; expected SG_ <name> : "
+         "<start>|<length>@<byte order><sign> (<factor>,<offset>) [<minimum>|<maximum>] "
+         "\"<unit>\" <receivers>\n"},
+        {{kDemoDbc, "--map-signals", "0x2100"},
+         "RInfoCob.xml already holds 1 SDO entries; nothing was written. Give "
+         "--replace-mapping to replace them.\n"},
+        {{kDemoDbc, "--map-signals", "0x2100", "--replace-mapping"},
+         "Signal EngOilTemp1 of frame 2 (Index 0x2101, SubIndex 3): Error! The Index 0x2101 "
+         "and SubIndex 0x03 is already used in the Define SDO of Transmit J1939 section\n"
+         ""},
+        {{kDemoDbc, "--map-signals", "0x9FFE", "--replace-mapping"},
+         "Error! The Index must be between 0x2000 and 0x9FFF\n"},
+        {{kDemoDbc, "--messages", "EEC1,Nothing"}, "The DBC file has no message named Nothing\n"},
+        {{kDemoDbc, "--pgn", "0xFEF2"}, "The DBC file has no J1939 message with the PGN 0xFEF2\n"},
+        {{kDemoDbc, "--node", "Nobody"}, "The DBC file has no node named Nobody\n"},
+        {{(kDbc / "mixed_crlf_cp1252.dbc").string(), "--messages", "Dashboard"},
+         "No J1939 frame to import for the received list\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"import", folder, "received"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const auto r = runCli(arguments);
+        EXPECT_EQ(r.status, 1) << c.arguments[0];
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_EQ(readFile(project / "RCobDef.xml"), frames);
+    EXPECT_EQ(readFile(project / "RInfoCob.xml"), sdo);
+
+    // The standard message is named as skipped, with its reason.
+    const auto skipped =
+        runCli({"import", folder, "received", (kDbc / "mixed_crlf_cp1252.dbc").string(),
+                "--messages", "Dashboard,CCVS"});
+    EXPECT_EQ(skipped.status, 0) << skipped.err;
+    EXPECT_EQ(skipped.out, "skipped Dashboard (identifier 0x00000123): standard 11-bit identifier, "
+                           "not a J1939 frame\n"
+                           "RCobDef.xml: 1 frames saved\n"
+                           "RInfoCob.xml keeps its 1 entries; they refer to frames by their row "
+                           "number\n");
+}
+
+TEST(DbcImportCommand, DbcOptionsNeedADbcFileAndTheWorkbookImportStays) {
+    TempFolder project;
+    writeFile(project / "in.csv", "cobid,id_dev_orig\r\n0xF004,0\r\n");
+    const auto wrong = runCli({"import", project.path().string(), "received",
+                               (project / "in.csv").string(), "--node", "Gateway"});
+    EXPECT_EQ(wrong.status, 2);
+    const auto csv =
+        runCli({"import", project.path().string(), "received", (project / "in.csv").string()});
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, "RCobDef.xml: 1 frames saved\n");
+    // The extension decides, in any letter case.
+    fs::copy_file(kDemoDbc, project / "DEMO.DBC");
+    const auto upper = runCli({"import", project.path().string(), "transmitted",
+                               (project / "DEMO.DBC").string(), "--pgn", "0xEF00"});
+    EXPECT_EQ(upper.status, 0) << upper.err;
+    EXPECT_EQ(upper.out, "TCobDef.xml: 1 frames saved\n");
+}
+
+} // namespace
+} // namespace ordane
