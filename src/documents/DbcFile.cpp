@@ -89,7 +89,9 @@ struct sg_body : seq<sg_name, bl, opt<sg_mux, bl>, one<':'>, bl, sg_start, bl, o
                      sg_length, bl, one<'@'>, sg_order, sg_sign, bl, one<'('>, bl, sg_factor, bl,
                      one<','>, bl, sg_offset, bl, one<')'>, bl, one<'['>, bl, sg_min, bl, one<'|'>,
                      bl, sg_max, bl, one<']'>, bl, sg_unit, bl, opt<sg_receivers>, bl, eolf> {};
-struct sg_line : seq<sp, kw_sg_line, bl, must<sg_body>> {};
+// Where a statement or a signal line begins: the line that its errors name.
+struct mark : success {};
+struct sg_line : seq<sp, mark, kw_sg_line, bl, must<sg_body>> {};
 
 // BO_ id name: length transmitter, then its SG_ lines
 struct bo_id : uint_ {};
@@ -160,8 +162,8 @@ struct sigvaltype_ : seq<kw_sigvaltype, sp, must<sigvaltype_body>> {};
 // Sections the import does not need (EV_, SIG_GROUP_, BA_DEF_REL_, ...) end with ';'.
 struct other_ : seq<identifier, until<one<';'>, sor<str, any>>> {};
 
-struct statement : sor<version_, ns_, bs_, bu_, bo_, stray_sg_, txbu_, cm_, badefdef_, badef_, ba_,
-                       valtable_, val_, sigvaltype_, other_> {};
+struct statement : seq<mark, sor<version_, ns_, bs_, bu_, bo_, stray_sg_, txbu_, cm_, badefdef_,
+                                 badef_, ba_, valtable_, val_, sigvaltype_, other_>> {};
 struct bom : TAO_PEGTL_STRING("\xEF\xBB\xBF") {};
 struct file : seq<opt<bom>, sp, until<eof, must<statement>, sp>> {};
 
@@ -201,6 +203,7 @@ struct State {
     std::map<std::string, std::vector<std::string>> enums; // BA_DEF_ ENUM names
     std::string fileName;
     bool sawSection = false;
+    std::size_t markLine = 1;
 
     enum class Target { None, Node, Message, Signal, Variable } target = Target::None;
     std::uint32_t refId = 0;
@@ -283,6 +286,11 @@ template <> struct action<kw_val> : resetting<kw_val> {};
 template <> struct action<kw_valtable> : resetting<kw_valtable> {};
 template <> struct action<kw_sigvaltype> : resetting<kw_sigvaltype> {};
 
+template <> struct action<mark> {
+    template <typename Input> static void apply(const Input& in, State& s) {
+        s.markLine = in.position().line;
+    }
+};
 template <> struct action<version_text> {
     template <typename Input> static void apply(const Input& in, State& s) {
         s.file.version = unquote(in.string_view());
@@ -745,8 +753,8 @@ DbcFile parseDbc(std::string_view raw, const std::string& name) {
         tao::pegtl::memory_input<> in(text, name);
         tao::pegtl::parse<dbc::file, dbc::action, dbc::control>(in, state);
     } catch (const tao::pegtl::parse_error& e) {
-        const std::size_t line = e.positions().empty() ? 0 : e.positions().front().line;
-        throw Error(name + ", line " + std::to_string(line) + ": " + std::string(e.message()));
+        throw Error(name + ", line " + std::to_string(state.markLine) + ": " +
+                    std::string(e.message()));
     }
     if (!state.sawSection)
         throw Error(name + " is not a DBC file: it has none of the sections VERSION, NS_, BU_ "
