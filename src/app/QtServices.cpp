@@ -55,6 +55,11 @@ void QtDialogs::openUrl(const QString& url) {
     QDesktopServices::openUrl(QUrl(url));
 }
 
+bool QtDialogs::confirm(QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 bool QtProcessLauncher::start(const std::filesystem::path& program,
                               const std::vector<std::string>& arguments, std::string& failure) {
     QStringList list;

@@ -30,6 +30,8 @@ public:
     browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
                  const std::filesystem::path& preselected) = 0;
     virtual void openUrl(const QString& url) = 0;
+    // A question with "Yes" and "No"; true for "Yes".
+    virtual bool confirm(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
 // Starts a program without waiting, with its arguments given directly (never through a

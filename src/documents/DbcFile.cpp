@@ -237,7 +237,7 @@ struct State {
         DbcMessage* m = messageById(rawId);
         if (!m)
             return nullptr;
-        for (DbcSignal& s : m->signals)
+        for (DbcSignal& s : m->signalList)
             if (s.name == name)
                 return &s;
         return nullptr;
@@ -435,7 +435,7 @@ template <> struct action<sg_body> {
         if (g.length < 1 || g.length > 64)
             s.fail(line, "the signal " + g.name + " has a length of " + std::to_string(g.length) +
                              " bits; 1 to 64 are possible");
-        for (const DbcSignal& other : m.signals)
+        for (const DbcSignal& other : m.signalList)
             if (other.name == g.name)
                 s.fail(line, "the signal " + g.name + " appears twice in " + m.name);
         // The pseudo-message of signals without a message (identifier beyond 29 bits)
@@ -446,7 +446,7 @@ template <> struct action<sg_body> {
         if (realMessage && !inside)
             s.fail(line, "the signal " + g.name + " runs past the " + std::to_string(m.length) +
                              " bytes of " + m.name);
-        m.signals.push_back(std::move(g));
+        m.signalList.push_back(std::move(g));
     }
 };
 
@@ -704,7 +704,7 @@ bool DbcMessage::transmittedBy(std::string_view node) const {
 }
 
 bool DbcMessage::receivedBy(std::string_view node) const {
-    for (const DbcSignal& s : signals)
+    for (const DbcSignal& s : signalList)
         for (const std::string& r : s.receivers)
             if (r == node)
                 return true;

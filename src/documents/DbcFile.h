@@ -46,7 +46,7 @@ struct DbcMessage {
     int length = 0; // DLC in bytes
     std::string transmitter;
     std::vector<std::string> extraTransmitters; // BO_TX_BU_
-    std::vector<DbcSignal> signals;
+    std::vector<DbcSignal> signalList;
     std::string comment;
     std::map<std::string, std::string> attributes; // BA_ ... BO_, enum values as names
     int line = 0;

@@ -194,7 +194,7 @@ DbcMappingPlan DbcImport::planMapping(const std::vector<std::size_t>& rows,
     for (const std::size_t r : importable(rows)) {
         const DbcMessage& m = message(m_rows[r]);
         std::vector<const DbcSignal*> ordered;
-        for (const DbcSignal& s : m.signals)
+        for (const DbcSignal& s : m.signalList)
             ordered.push_back(&s);
         std::stable_sort(
             ordered.begin(), ordered.end(),
@@ -314,6 +314,25 @@ std::vector<std::size_t> DbcSelection::chosen() const {
 
 std::int32_t DbcSelection::firstIndex() const {
     return parseInteger(indexText, -1);
+}
+
+std::optional<std::string>
+DbcSelection::checkForProject(const std::filesystem::path& projectFolder) const {
+    if (auto message = check())
+        return message;
+    if (!mapSignals)
+        return std::nullopt;
+    try {
+        J1939FrameList frames(m_import.side());
+        m_import.fillFrameList(frames, chosen());
+        SdoMapping mapping(m_import.side() == FrameSide::Received ? SdoSide::Received
+                                                                  : SdoSide::Transmitted);
+        applyMappingPlan(mapping, projectFolder, frames,
+                         m_import.planMapping(chosen(), firstIndex()));
+    } catch (const Error& e) {
+        return std::string(e.what());
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> DbcSelection::check() const {

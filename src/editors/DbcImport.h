@@ -124,6 +124,9 @@ public:
     // What OK needs: at least one and at most 100 frames, a valid index when mapping.
     std::optional<std::string> check() const;
     std::int32_t firstIndex() const;
+    // check(), then, when mapping, the SDO editor's rules against the project's other side
+    // (a collision names the signal and the pair).
+    std::optional<std::string> checkForProject(const std::filesystem::path& projectFolder) const;
 
 private:
     const DbcImport& m_import;

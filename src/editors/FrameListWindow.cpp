@@ -3,7 +3,10 @@
 #include "app/EditorGrid.h"
 #include "app/GuiSupport.h"
 #include "app/ProjectState.h"
+#include "documents/DbcFile.h"
+#include "documents/DocumentFiles.h"
 #include "documents/Error.h"
+#include "editors/UDbcImport.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -47,6 +50,9 @@ FrameListWindow::FrameListWindow(FrameSide side, const char* objectName,
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->addLayout(bar);
+
+    m_dbcDialog = new TFDbcImport(services, this);
+    connect(m_dbcDialog, &QDialog::accepted, this, &FrameListWindow::DbcImportAccepted);
 
     buildGrid();
     setTabOrder(m_tabs, m_grid);
@@ -95,6 +101,7 @@ void FrameListWindow::setMode(int side) {
 }
 
 void FrameListWindow::FormShow() {
+    m_pendingMapping.reset();
     setWindowTitle(QLatin1String(m_model.caption()));
     reportingErrors(m_services.messages, [&] { m_model.load(m_state.projectFolder()); });
     fillGrid();
@@ -125,8 +132,24 @@ void FrameListWindow::OkClick() {
         m_services.messages.error(failure->message);
         return;
     }
-    if (reportingErrors(m_services.messages, [&] { m_model.save(m_state.projectFolder()); }))
-        accept();
+    // The mapping of a DBC import is checked before anything is written.
+    std::optional<SdoMapping> mapping;
+    if (m_pendingMapping) {
+        mapping.emplace(m_model.side() == FrameSide::Received ? SdoSide::Received
+                                                              : SdoSide::Transmitted);
+        if (!reportingErrors(m_services.messages, [&] {
+                applyMappingPlan(*mapping, m_state.projectFolder(), m_model, *m_pendingMapping);
+            }))
+            return;
+    }
+    if (!reportingErrors(m_services.messages, [&] {
+            m_model.save(m_state.projectFolder());
+            if (mapping)
+                mapping->save(m_state.projectFolder());
+        }))
+        return;
+    m_pendingMapping.reset();
+    accept();
 }
 
 void FrameListWindow::CancelClick() {
@@ -143,17 +166,56 @@ void FrameListWindow::ExportClick() {
 }
 
 void FrameListWindow::ImportClick() {
-    const auto workbook =
-        m_services.dialogs.openFile(this, tr("Import"), m_state.projectFolder(),
-                                    QStringLiteral("File EXCEL (*.xls);;File CSV (*.csv)"));
+    const auto workbook = m_services.dialogs.openFile(
+        this, tr("Import"), m_state.projectFolder(),
+        QStringLiteral("File EXCEL (*.xls);;File CSV (*.csv);;DBC file (*.dbc)"));
     if (!workbook)
         return;
+    if (equalsIgnoringCase(workbook->extension().string(), ".dbc")) {
+        importDbc(*workbook);
+        return;
+    }
+    m_pendingMapping.reset();
     try {
         m_model.importWorkbook(*workbook);
     } catch (const Error&) {
         // An import that fails ends without a message; what it filled stays in the grid.
     }
     fillGrid();
+}
+
+void FrameListWindow::importDbc(const std::filesystem::path& file) {
+    // A file that cannot be read is reported; the grid stays as it was.
+    std::unique_ptr<DbcImport> import;
+    if (!reportingErrors(m_services.messages, [&] {
+            import = std::make_unique<DbcImport>(readDbcFile(file), m_model.side());
+        }))
+        return;
+    const SdoSide side =
+        m_model.side() == FrameSide::Received ? SdoSide::Received : SdoSide::Transmitted;
+    std::size_t existing = 0;
+    if (!reportingErrors(m_services.messages,
+                         [&] { existing = existingSdoEntries(m_state.projectFolder(), side); }))
+        return;
+    m_dbcSelection.reset();
+    m_dbcImport = std::move(import);
+    m_dbcSelection = std::make_unique<DbcSelection>(*m_dbcImport);
+    m_dbcDialog->setSelection(m_dbcSelection.get(), m_state.projectFolder(), existing);
+    m_dbcDialog->FormShow();
+    m_dbcDialog->open();
+}
+
+void FrameListWindow::DbcImportAccepted() {
+    if (!m_dbcSelection)
+        return;
+    const std::vector<std::size_t> chosen = m_dbcSelection->chosen();
+    if (!reportingErrors(m_services.messages, [&] { m_dbcImport->fillFrameList(m_model, chosen); }))
+        return;
+    fillGrid();
+    if (m_dbcSelection->mapSignals)
+        m_pendingMapping = m_dbcImport->planMapping(chosen, m_dbcSelection->firstIndex());
+    else
+        m_pendingMapping.reset();
 }
 
 } // namespace ordane

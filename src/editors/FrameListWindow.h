@@ -1,9 +1,13 @@
 #pragma once
 
 #include "app/Services.h"
+#include "editors/DbcImport.h"
 #include "editors/J1939FrameList.h"
 
 #include <QDialog>
+
+#include <memory>
+#include <optional>
 
 class QPushButton;
 class QTabWidget;
@@ -13,6 +17,7 @@ namespace ordane {
 
 class EditorGrid;
 class ProjectState;
+class TFDbcImport;
 
 // The grid window of one J1939 frame list; the side fixes caption, document and columns.
 class FrameListWindow : public QDialog {
@@ -23,6 +28,10 @@ public:
     FrameSide side() const { return m_model.side(); }
 
     EditorGrid* grid() const { return m_grid; }
+    // The selection dialog of the DBC import, opened by Import for a .dbc file.
+    TFDbcImport* dbcDialog() const { return m_dbcDialog; }
+    // Whether OK will also write the side's SDO mapping from a DBC import.
+    bool mappingPending() const { return m_pendingMapping.has_value(); }
 
 public slots:
     void FormShow();
@@ -30,6 +39,7 @@ public slots:
     void CancelClick();
     void ExportClick();
     void ImportClick();
+    void DbcImportAccepted();
 
 protected:
     FrameListWindow(FrameSide side, const char* objectName, const AppServices& services,
@@ -39,6 +49,7 @@ private:
     void buildGrid();
     void fillGrid();
     void readGrid();
+    void importDbc(const std::filesystem::path& file);
 
     const AppServices& m_services;
     const ProjectState& m_state;
@@ -47,6 +58,10 @@ private:
     QVBoxLayout* m_pageLayout;
     EditorGrid* m_grid = nullptr;
     QPushButton* m_ok;
+    TFDbcImport* m_dbcDialog;
+    std::unique_ptr<DbcImport> m_dbcImport;
+    std::unique_ptr<DbcSelection> m_dbcSelection;
+    std::optional<DbcMappingPlan> m_pendingMapping;
 };
 
 } // namespace ordane

@@ -21,7 +21,7 @@ const DbcMessage& messageNamed(const DbcFile& file, const std::string& name) {
 }
 
 const DbcSignal& signalNamed(const DbcMessage& message, const std::string& name) {
-    for (const DbcSignal& s : message.signals)
+    for (const DbcSignal& s : message.signalList)
         if (s.name == name)
             return s;
     throw std::runtime_error("no signal " + name);
@@ -191,15 +191,15 @@ TEST(DbcFile, ReadsWindows1252WithCrLfAndTabsLikeUtf8WithBlanks) {
         EXPECT_EQ(a.rawId, b.rawId);
         EXPECT_EQ(a.length, b.length);
         EXPECT_EQ(a.comment, b.comment);
-        ASSERT_EQ(a.signals.size(), b.signals.size()) << a.name;
-        for (std::size_t s = 0; s < a.signals.size(); ++s) {
-            EXPECT_EQ(a.signals[s].name, b.signals[s].name);
-            EXPECT_EQ(a.signals[s].startBit, b.signals[s].startBit);
-            EXPECT_EQ(a.signals[s].length, b.signals[s].length);
-            EXPECT_DOUBLE_EQ(a.signals[s].factor, b.signals[s].factor);
-            EXPECT_DOUBLE_EQ(a.signals[s].maximum, b.signals[s].maximum);
-            EXPECT_EQ(a.signals[s].unit, b.signals[s].unit);
-            EXPECT_EQ(a.signals[s].comment, b.signals[s].comment);
+        ASSERT_EQ(a.signalList.size(), b.signalList.size()) << a.name;
+        for (std::size_t s = 0; s < a.signalList.size(); ++s) {
+            EXPECT_EQ(a.signalList[s].name, b.signalList[s].name);
+            EXPECT_EQ(a.signalList[s].startBit, b.signalList[s].startBit);
+            EXPECT_EQ(a.signalList[s].length, b.signalList[s].length);
+            EXPECT_DOUBLE_EQ(a.signalList[s].factor, b.signalList[s].factor);
+            EXPECT_DOUBLE_EQ(a.signalList[s].maximum, b.signalList[s].maximum);
+            EXPECT_EQ(a.signalList[s].unit, b.signalList[s].unit);
+            EXPECT_EQ(a.signalList[s].comment, b.signalList[s].comment);
         }
     }
 }
@@ -222,7 +222,7 @@ TEST(DbcFile, ReadsEmptySectionsAndSkipsTheOnesItDoesNotNeed) {
                              "CM_ EV_ Env \"x; y\";\n";
     const DbcFile file = parseDbc(text, "skip.dbc");
     ASSERT_EQ(file.messages.size(), 1u);
-    EXPECT_TRUE(file.messages[0].signals.empty());
+    EXPECT_TRUE(file.messages[0].signalList.empty());
 }
 
 struct BadCase {

@@ -42,6 +42,18 @@ public:
         return answer({"folder", title, preselected, QString()});
     }
     void openUrl(const QString& url) override { openedUrls.push_back(url); }
+    // Questions asked, answered from `confirmations` (no answer left: "No").
+    bool confirm(QWidget*, const QString&, const QString& text) override {
+        questions.push_back(text);
+        if (confirmations.empty())
+            return false;
+        const bool yes = confirmations.front();
+        confirmations.pop_front();
+        return yes;
+    }
+
+    std::vector<QString> questions;
+    std::deque<bool> confirmations;
 
     std::vector<std::filesystem::path> browseRoots;
 

@@ -138,7 +138,8 @@ private slots:
         QCOMPARE(grid.cell(7, 1), std::string("typed"));
         const auto& asked = p.fake.dialogs.requests.back();
         QCOMPARE(asked.start, p.folder());
-        QCOMPARE(asked.filter, QStringLiteral("File EXCEL (*.xls);;File CSV (*.csv)"));
+        QCOMPARE(asked.filter,
+                 QStringLiteral("File EXCEL (*.xls);;File CSV (*.csv);;DBC file (*.dbc)"));
 
         p.fake.dialogs.answers.push_back(kFixtures / "frames.xls");
         window.ImportClick();

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
                 std::snprintf(head, sizeof head, "ext=0 id=0x%03X", m.id());
             }
             lines.push_back(m.name + " " + head + " dlc=" + std::to_string(m.length));
-            for (const ordane::DbcSignal& s : m.signals) {
+            for (const ordane::DbcSignal& s : m.signalList) {
                 std::string mux;
                 if (s.multiplex == ordane::DbcSignal::Multiplex::Multiplexor)
                     mux = " mux=M";

@@ -1,0 +1,32 @@
+#include "FuzzTarget.h"
+
+#include "documents/DbcFile.h"
+#include "documents/Error.h"
+#include "editors/DbcImport.h"
+
+// The DBC reader, then everything the import does with what it read, for both sides: the
+// choice, the frame list, the mapping plan and the selection dialog's model.
+ORDANE_FUZZ_TARGET(dbc) {
+    ordane::DbcFile file;
+    try {
+        file = ordane::parseDbc(ordane::fuzz::asText(data, size), "fuzz.dbc");
+    } catch (const ordane::Error&) {
+        return 0;
+    }
+    for (const auto side : {ordane::FrameSide::Received, ordane::FrameSide::Transmitted}) {
+        const ordane::DbcImport import(file, side);
+        const std::vector<std::size_t> rows = import.choose({});
+        ordane::J1939FrameList list(side);
+        try {
+            import.fillFrameList(list, rows);
+            (void)list.validate();
+        } catch (const ordane::Error&) {
+        }
+        (void)import.planMapping(rows, 0x2000);
+        ordane::DbcSelection selection(import);
+        selection.setFilter(file.messages.empty() ? "" : file.messages.front().name);
+        selection.selectAll();
+        (void)selection.check();
+    }
+    return 0;
+}
