@@ -98,6 +98,30 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     exportCmd->callback(
         [&] { action = [&] { return exportCommand(project, side, out, err); }; });
 
+    SimulateArguments simulation;
+    std::string simulationOut, simulationValues;
+    auto* simulate = app.add_subcommand(
+        "simulate", "Replay the CAN log LOG (candump -L format) through PROJECT: the frames "
+                    "the converter sends and the objects a CANopen master reads");
+    simulate->add_option("PROJECT", simulation.project, "Project folder")->required();
+    simulate->add_option("LOG", simulation.log, "CAN log as candump -L writes it")->required();
+    simulate->add_option("--out", simulationOut, "Log of the frames the converter sends");
+    simulate->add_option("--values", simulationValues,
+                         "CSV of every mapped object's value at the end of the log");
+    simulate->add_option("--j1939-if", simulation.options.j1939Interface,
+                         "Interface name of the J1939 bus in the log (default j1939)");
+    simulate->add_option("--canopen-if", simulation.options.canopenInterface,
+                         "Interface name of the CANopen bus in the log (default canopen)");
+    simulate->callback([&] {
+        action = [&] {
+            if (!simulationOut.empty())
+                simulation.out = simulationOut;
+            if (!simulationValues.empty())
+                simulation.values = simulationValues;
+            return simulateCommand(simulation, out, err);
+        };
+    });
+
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {
         app.parse(reversed);

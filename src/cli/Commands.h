@@ -1,6 +1,9 @@
 #pragma once
 
+#include "simulator/Simulation.h"
+
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -30,6 +33,18 @@ int importCommand(const fs::path& project, const std::string& side, const fs::pa
                   std::ostream& out, std::ostream& err);
 int exportCommand(const fs::path& project, const std::string& side, std::ostream& out,
                   std::ostream& err);
+
+struct SimulateArguments {
+    fs::path project;
+    fs::path log;
+    std::optional<fs::path> out;
+    std::optional<fs::path> values;
+    SimulationOptions options;
+};
+// Replays a CAN log through the project: OUT gets the frames the converter sends, VALUES
+// the mapped objects at the end; the summary goes to `out`. Nothing is written when the
+// log has a malformed line.
+int simulateCommand(const SimulateArguments& arguments, std::ostream& out, std::ostream& err);
 
 // For commands whose part of the program is not there yet.
 int notAvailable(const std::string& command, std::ostream& err);
