@@ -86,8 +86,7 @@ int simulateCommand(const SimulateArguments& a, std::ostream& out, std::ostream&
         else
             out << "Frames the converter sends: " << counter.frames() << " (not written)\n";
         if (a.values)
-            out << "Written: " << a.values->string() << " (" << run.values.size()
-                << " objects)\n";
+            out << "Written: " << a.values->string() << " (" << run.values.size() << " objects)\n";
         return kSuccess;
     } catch (const Error& e) {
         err << e.what() << "\n";

@@ -231,6 +231,8 @@ bool CanLogReader::nextLine(std::string_view& line) {
             line = std::string_view(data + m_begin, left);
             m_begin = m_end;
             ++m_line;
+            if (line.size() > kLongestLine)
+                fail("the line is longer than " + std::to_string(kLongestLine) + " characters");
             return true;
         }
         if (left > kLongestLine) {

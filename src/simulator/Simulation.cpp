@@ -91,14 +91,16 @@ void loadFrames(const fs::path& folder, SimulationProject& project,
             frame.identifier = j1939Identifier(*fields[0], *fields[1], *fields[2], *fields[3]);
         } else {
             problems.push_back(std::string(kTransmittedFramesFileName) + ", row " +
-                               std::to_string(row) + ": a field is no number; the frame is not sent");
+                               std::to_string(row) +
+                               ": a field is no number; the frame is not sent");
         }
         project.transmitted.push_back(std::move(frame));
     }
 }
 
-void loadObjects(const fs::path& folder, SdoSide side, std::vector<SimulationProject::MappedObject>& out,
-                 std::set<std::uint32_t>& keys, std::vector<std::string>& problems) {
+void loadObjects(const fs::path& folder, SdoSide side,
+                 std::vector<SimulationProject::MappedObject>& out, std::set<std::uint32_t>& keys,
+                 std::vector<std::string>& problems) {
     SdoMapping mapping(side);
     RecordingMessageSink messages;
     mapping.load(folder, messages);
@@ -154,8 +156,7 @@ void loadPdos(const fs::path& folder, PdoDirection direction, std::size_t frames
         else if (frame < 1 || std::size_t(frame) > frames)
             why = "it has no J1939 frame";
         if (why) {
-            problems.push_back(name + ", row " + std::to_string(r + 1) + ": not simulated, " +
-                               why);
+            problems.push_back(name + ", row " + std::to_string(r + 1) + ": not simulated, " + why);
             continue;
         }
         out.push_back({static_cast<std::uint16_t>(cobId), static_cast<std::uint8_t>(length),
@@ -177,8 +178,7 @@ SimulationProject loadSimulationProject(const fs::path& folder,
     const auto nodeId = tryParseInteger(parameters.idDevCanopen);
     project.nodeId = nodeId && *nodeId >= 1 && *nodeId <= 127 ? *nodeId : 0;
     if (project.nodeId == 0)
-        problems.push_back(std::string(kPargenFileName) + ": ID Dev. '" +
-                           parameters.idDevCanopen +
+        problems.push_back(std::string(kPargenFileName) + ": ID Dev. '" + parameters.idDevCanopen +
                            "' is no CANopen node ID; the SDO server is not simulated");
     project.startOperational = parameters.setOperational;
     project.tpdoOnChange = parameters.sendOnChange;
@@ -290,9 +290,10 @@ Simulator::Simulator(const SimulationProject& project, SimulationOptions options
     // The first mapping of an object answers, received side first.
     std::stable_sort(m_objects.begin(), m_objects.end(),
                      [](const ObjectRef& a, const ObjectRef& b) { return a.key < b.key; });
-    m_objects.erase(std::unique(m_objects.begin(), m_objects.end(),
-                                [](const ObjectRef& a, const ObjectRef& b) { return a.key == b.key; }),
-                    m_objects.end());
+    m_objects.erase(
+        std::unique(m_objects.begin(), m_objects.end(),
+                    [](const ObjectRef& a, const ObjectRef& b) { return a.key == b.key; }),
+        m_objects.end());
 
     m_tally.resize(kTallySlots);
 }
@@ -546,7 +547,8 @@ void Simulator::serveSdo(const CanFrame& frame) {
         const bool expedited = d[0] & 0x02;
         const bool sized = d[0] & 0x01;
         if (!expedited) {
-            const std::uint32_t announced = d[4] | d[5] << 8 | d[6] << 16 | std::uint32_t(d[7]) << 24;
+            const std::uint32_t announced =
+                d[4] | d[5] << 8 | d[6] << 16 | std::uint32_t(d[7]) << 24;
             abortSdo(frame.time, index, subIndex,
                      sized && announced != object.size ? sdo_abort::kLengthMismatch
                                                        : sdo_abort::kUnknownCommand);
@@ -649,9 +651,9 @@ std::string Simulator::summary(const LogCounts& log) const {
     for (const std::string& line : simulationAssumptions())
         s += "  - " + line + "\n";
 
-    s += "Log: " + std::to_string(log.lines) + " lines; frames read: " +
-         m_options.j1939Interface + " " + std::to_string(m_j1939Frames) + ", " +
-         m_options.canopenInterface + " " + std::to_string(m_canopenFrames);
+    s += "Log: " + std::to_string(log.lines) + " lines; frames read: " + m_options.j1939Interface +
+         " " + std::to_string(m_j1939Frames) + ", " + m_options.canopenInterface + " " +
+         std::to_string(m_canopenFrames);
     for (const auto& [name, count] : m_otherInterfaces)
         s += ", " + name + " " + std::to_string(count) + " (ignored)";
     if (m_moreInterfaces)
@@ -693,8 +695,8 @@ std::string Simulator::summary(const LogCounts& log) const {
              " frames of further PGN and source address pairs are not tallied)\n";
 
     static const char* const kStates[] = {"Pre-operational", "Operational", "Stopped"};
-    s += "NMT: " + std::to_string(m_nmtCommands) + " commands; state at the end: " +
-         kStates[int(m_state)] + "\n";
+    s += "NMT: " + std::to_string(m_nmtCommands) +
+         " commands; state at the end: " + kStates[int(m_state)] + "\n";
     s += "SDO: " + std::to_string(m_uploads) + " uploads, " + std::to_string(m_downloads) +
          " downloads, aborts";
     std::uint64_t aborts = 0;
