@@ -63,6 +63,12 @@ void loadFrames(const fs::path& folder, SimulationProject& project,
             frame.usable = true;
             frame.pgn = static_cast<std::uint32_t>(*pgn);
             frame.source = static_cast<std::uint32_t>(*source) & 0xFF;
+            // A PDU1 PGN never carries a destination: such a row receives nothing.
+            if (frame.pgn <= 0xFFFF && (frame.pgn >> 8) < 240 && (frame.pgn & 0xFF) != 0)
+                problems.push_back(std::string(kReceivedFramesFileName) + ", row " +
+                                   std::to_string(row) + ": PGN " + hex(frame.pgn, 4) +
+                                   " has a destination byte; J1939 frames carry it as " +
+                                   hex(frame.pgn & 0xFF00, 4) + ", so the row receives nothing");
         } else {
             problems.push_back(std::string(kReceivedFramesFileName) + ", row " +
                                std::to_string(row) +

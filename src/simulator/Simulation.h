@@ -47,7 +47,7 @@ struct SimulationProject {
     std::vector<MappedObject> transmittedObjects;
     std::vector<Pdo> tpdos; // from received frames
     std::vector<Pdo> rpdos; // into transmitted frames
-    int nodeId = 1;         // 0 when the document's ID is no node ID: no SDO server, no NMT
+    int nodeId = 1; // 0 when the document's ID is no node ID: no SDO server, NMT to all only
     bool startOperational = false;
     bool tpdoOnChange = true;
     std::uint32_t tpdoPeriodMs = 1000; // 0: cyclic TPDOs are never due

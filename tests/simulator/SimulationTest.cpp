@@ -243,6 +243,37 @@ TEST(Simulation, ReadsTheDemoProjectThroughTheModels) {
     EXPECT_EQ(p.rpdos[0].frame, 1u);
 }
 
+TEST(Simulation, LoaderTellsWhatItLeavesOut) {
+    TempFolder project;
+    writeFile(project / "RCobDef.xml", "<COBID><row PGN=\"0xEF05\" ID_DEV=\"0x21\" Delete=\"N\" "
+                                       "Mnemonic=\"\"/><row PGN=\"abc\" ID_DEV=\"0\" "
+                                       "Delete=\"N\" Mnemonic=\"\"/></COBID>");
+    writeFile(project / "RInfoCob.xml",
+              "<RInfoCob><row NrPdo=\"1\" Index=\"8448\" SubIndex=\"1\" Dimension=\"2\" B1=\"1\" "
+              "B2=\"0\" B3=\"0\" B4=\"0\"/><row NrPdo=\"2\" Index=\"8448\" SubIndex=\"1\" "
+              "Dimension=\"2\" B1=\"9\" B2=\"0\" B3=\"0\" B4=\"0\"/></RInfoCob>");
+    writeFile(project / "TpdoJ1939.xml", "<PDOJ1939><row COB-ID=\"0x181\" Dimension=\"1\" "
+                                         "Offset=\"1\" Mnemonic=\"\"/></PDOJ1939>");
+    std::vector<std::string> problems;
+    const SimulationProject p = loadSimulationProject(project.path(), problems);
+    EXPECT_EQ(problems,
+              (std::vector<std::string>{
+                  "RCobDef.xml, row 1: PGN 0xEF05 has a destination byte; J1939 frames carry it "
+                  "as 0xEF00, so the row receives nothing",
+                  "RCobDef.xml, row 2: PGN or ID Device is no number; the frame is not received",
+                  "RInfoCob.xml: the object 0x2100,0x01 is mapped again; the first mapping "
+                  "answers the SDO server",
+                  "TpdoJ1939.xml, row 1: not simulated, it has no J1939 frame"}));
+    // No pargen.xml: the editor's defaults.
+    EXPECT_EQ(p.nodeId, 1);
+    EXPECT_FALSE(p.startOperational);
+    ASSERT_EQ(p.received.size(), 2u);
+    EXPECT_FALSE(p.received[1].usable);
+    ASSERT_EQ(p.receivedObjects.size(), 2u);
+    EXPECT_EQ(p.receivedObjects[1].bytes[0], 0); // byte 9 is no frame byte
+    EXPECT_TRUE(p.tpdos.empty());
+}
+
 fs::path demo() {
     return fs::path(ORDANE_SOURCE_DIR) / "examples" / "Demo";
 }
