@@ -106,9 +106,8 @@ void ProjectDocument::loadText(std::string text, std::string name) {
     m_buffer = std::move(text);
     // Parse a copy so the original stays available for line numbers in messages. As a fragment,
     // so that the parser keeps text outside the root element for the check below.
-    const pugi::xml_parse_result result =
-        m_document.load_buffer(m_buffer.data(), m_buffer.size(),
-                               pugi::parse_default | pugi::parse_fragment);
+    const pugi::xml_parse_result result = m_document.load_buffer(
+        m_buffer.data(), m_buffer.size(), pugi::parse_default | pugi::parse_fragment);
     std::optional<std::pair<std::string, std::ptrdiff_t>> fault;
     if (!result)
         fault.emplace(result.description(), result.offset);
