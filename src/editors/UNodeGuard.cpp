@@ -72,11 +72,7 @@ TFNodeGuard::TFNodeGuard(const AppServices& services, const ProjectState& state,
 
     const auto [ok, cancel] = makeOkCancel(this, &TFNodeGuard::OkClick, &TFNodeGuard::CancelClick);
     m_ok = ok;
-    auto* buttons = okCancelBox(this, {ok, cancel});
-    layout->addWidget(buttons);
-    tabOrder.push_back(m_ok);
-    tabOrder.push_back(cancel);
-    chainTabOrder(tabOrder);
+    layout->addWidget(okCancelBox(this, {ok, cancel}, &tabOrder));
 
     resize(660, 720);
 }

@@ -44,11 +44,7 @@ TFSDO_Client::TFSDO_Client(const AppServices& services, const ProjectState& stat
     const auto [ok, cancel] =
         makeOkCancel(this, &TFSDO_Client::OkClick, &TFSDO_Client::CancelClick);
     m_ok = ok;
-    auto* buttons = okCancelBox(this, {ok, cancel});
-    layout->addWidget(buttons);
-    tabOrder.push_back(m_ok);
-    tabOrder.push_back(cancel);
-    chainTabOrder(tabOrder);
+    layout->addWidget(okCancelBox(this, {ok, cancel}, &tabOrder));
 
     makeToolWindow(this);
     // Fixed size, but closable from the title bar like Cancel.

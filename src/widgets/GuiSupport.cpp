@@ -39,10 +39,16 @@ std::pair<QPushButton*, QPushButton*> makeOkCancel(QDialog* dialog) {
     return {ok, cancel};
 }
 
-QDialogButtonBox* okCancelBox(QDialog* dialog, std::pair<QPushButton*, QPushButton*> buttons) {
+QDialogButtonBox* okCancelBox(QDialog* dialog, std::pair<QPushButton*, QPushButton*> buttons,
+                              std::vector<QWidget*>* tabOrder) {
     auto* box = new QDialogButtonBox(dialog);
     box->addButton(buttons.first, QDialogButtonBox::AcceptRole);
     box->addButton(buttons.second, QDialogButtonBox::RejectRole);
+    if (tabOrder) {
+        tabOrder->push_back(buttons.first);
+        tabOrder->push_back(buttons.second);
+        chainTabOrder(*tabOrder);
+    }
     return box;
 }
 

@@ -51,8 +51,10 @@ std::pair<QPushButton*, QPushButton*> makeOkCancel(Dialog* dialog, void (Dialog:
     return buttons;
 }
 
-// OK and Cancel in a button box, for the dialogs that show them at their foot.
-QDialogButtonBox* okCancelBox(QDialog* dialog, std::pair<QPushButton*, QPushButton*> buttons);
+// OK and Cancel in a button box, for the dialogs that show them at their foot. With a tab
+// order, the two end it and the whole order is set.
+QDialogButtonBox* okCancelBox(QDialog* dialog, std::pair<QPushButton*, QPushButton*> buttons,
+                              std::vector<QWidget*>* tabOrder = nullptr);
 
 // Tab order along the list.
 void chainTabOrder(const std::vector<QWidget*>& widgets);
