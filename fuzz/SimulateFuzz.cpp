@@ -2,7 +2,7 @@
 // Error; a data frame written back reads the same, and what is sent comes in time order.
 #include "FuzzTarget.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 #include "simulator/Simulation.h"
 
 #include <cstdlib>

@@ -1,8 +1,8 @@
 #include "Commands.h"
 
-#include "compiler/CompileProject.h"
-#include "documents/AtomicFile.h"
-#include "documents/Error.h"
+#include "check/ProjectCheck.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
 #include "simulator/LogFileOutput.h"
 
 #include <algorithm>
@@ -19,13 +19,7 @@ namespace {
 // What `check` refuses, then what the simulation leaves out, without repeats.
 std::vector<std::string> projectProblems(const fs::path& project,
                                          const std::vector<std::string>& notSimulated) {
-    CheckReport report;
-    checkCommunicationAndFrames(project, report);
-    checkMappings(project, report);
-    checkClientAndGuarding(project, report);
-    for (std::string& failure : imageRoomFailures(project))
-        report.failures.push_back(std::move(failure));
-    std::vector<std::string> problems = report.failures;
+    std::vector<std::string> problems = checkProject(project).failures;
     for (const std::string& note : notSimulated)
         if (std::find(problems.begin(), problems.end(), note) == problems.end())
             problems.push_back(note);

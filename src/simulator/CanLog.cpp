@@ -1,6 +1,6 @@
 #include "simulator/CanLog.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "simulator/LogFileOutput.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include <cerrno>
 #include <cstring>

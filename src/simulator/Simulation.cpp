@@ -1,10 +1,8 @@
 #include "simulator/Simulation.h"
 
-#include "app/MessageSink.h"
 #include "compiler/DeviceImage.h"
-#include "documents/DocumentFiles.h"
-#include "documents/Error.h"
-#include "documents/NumberText.h"
+#include "core/Error.h"
+#include "core/NumberText.h"
 #include "editors/CommunicationParameters.h"
 #include "editors/J1939FrameList.h"
 #include "editors/PdoMapping.h"
@@ -36,6 +34,11 @@ std::uint32_t hashOf(std::uint32_t key) {
     return key * 0x9E3779B1u;
 }
 
+void addLoadProblems(const DocumentModel& model, std::vector<std::string>& problems) {
+    for (const Finding& f : model.loadProblems())
+        problems.push_back(f.line() + " (what was read before it is simulated)");
+}
+
 // The last row of a frame list with any text: the grid pads the document's rows.
 int lastFilledRow(const J1939FrameList& list) {
     int last = 0;
@@ -49,11 +52,9 @@ int lastFilledRow(const J1939FrameList& list) {
 void loadFrames(const fs::path& folder, SimulationProject& project,
                 std::vector<std::string>& problems) {
     J1939FrameList received(FrameSide::Received);
-    try {
-        received.load(folder);
-    } catch (const Error& e) {
-        problems.push_back(std::string(e.what()) + " (the rows before it are simulated)");
-    }
+    received.load(folder);
+    addLoadProblems(received, problems);
+    const std::string receivedName = received.documentName();
     for (int row = 1; row <= lastFilledRow(received); ++row) {
         SimulationProject::ReceivedFrame frame;
         const auto pgn = tryParseInteger(received.cell(row, 1));
@@ -65,12 +66,12 @@ void loadFrames(const fs::path& folder, SimulationProject& project,
             frame.source = static_cast<std::uint32_t>(*source) & 0xFF;
             // A PDU1 PGN never carries a destination: such a row receives nothing.
             if (frame.pgn <= 0xFFFF && (frame.pgn >> 8) < 240 && (frame.pgn & 0xFF) != 0)
-                problems.push_back(std::string(kReceivedFramesFileName) + ", row " +
+                problems.push_back(receivedName + ", row " +
                                    std::to_string(row) + ": PGN " + hex(frame.pgn, 4) +
                                    " has a destination byte; J1939 frames carry it as " +
                                    hex(frame.pgn & 0xFF00, 4) + ", so the row receives nothing");
         } else {
-            problems.push_back(std::string(kReceivedFramesFileName) + ", row " +
+            problems.push_back(receivedName + ", row " +
                                std::to_string(row) +
                                ": PGN or ID Device is no number; the frame is not received");
         }
@@ -78,11 +79,8 @@ void loadFrames(const fs::path& folder, SimulationProject& project,
     }
 
     J1939FrameList transmitted(FrameSide::Transmitted);
-    try {
-        transmitted.load(folder);
-    } catch (const Error& e) {
-        problems.push_back(std::string(e.what()) + " (the rows before it are simulated)");
-    }
+    transmitted.load(folder);
+    addLoadProblems(transmitted, problems);
     for (int row = 1; row <= lastFilledRow(transmitted); ++row) {
         SimulationProject::TransmittedFrame frame;
         std::optional<std::int32_t> fields[4];
@@ -96,7 +94,7 @@ void loadFrames(const fs::path& folder, SimulationProject& project,
             frame.usable = true;
             frame.identifier = j1939Identifier(*fields[0], *fields[1], *fields[2], *fields[3]);
         } else {
-            problems.push_back(std::string(kTransmittedFramesFileName) + ", row " +
+            problems.push_back(std::string(transmitted.documentName()) + ", row " +
                                std::to_string(row) +
                                ": a field is no number; the frame is not sent");
         }
@@ -108,12 +106,9 @@ void loadObjects(const fs::path& folder, SdoSide side,
                  std::vector<SimulationProject::MappedObject>& out, std::set<std::uint32_t>& keys,
                  std::vector<std::string>& problems) {
     SdoMapping mapping(side);
-    RecordingMessageSink messages;
-    mapping.load(folder, messages);
+    mapping.load(folder);
+    addLoadProblems(mapping, problems);
     const std::string name = SdoMapping::mappingDocumentName(side);
-    for (const auto& m : messages.messages())
-        if (m.kind == RecordingMessageSink::Kind::Info)
-            problems.push_back(name + ": " + m.text + " (the rows before it are simulated)");
     for (const SdoMappingFrame& frame : mapping.frames()) {
         for (const SdoMappingEntry& entry : frame.entries) {
             SimulationProject::MappedObject object;
@@ -141,11 +136,9 @@ void loadObjects(const fs::path& folder, SdoSide side,
 void loadPdos(const fs::path& folder, PdoDirection direction, std::size_t frames,
               std::vector<SimulationProject::Pdo>& out, std::vector<std::string>& problems) {
     PdoMapping mapping(direction);
-    RecordingMessageSink messages;
-    mapping.load(folder, messages);
+    mapping.load(folder);
+    addLoadProblems(mapping, problems);
     const std::string name = PdoMapping::documentName(direction);
-    for (const std::string& text : messages.texts())
-        problems.push_back(name + ": " + text);
     for (std::size_t r = 0; r < mapping.rows().size(); ++r) {
         const PdoDefinition& row = mapping.rows()[r];
         if (row.cobId.empty())
@@ -176,15 +169,12 @@ SimulationProject loadSimulationProject(const fs::path& folder,
                                         std::vector<std::string>& problems) {
     SimulationProject project;
     CommunicationParameters parameters;
-    try {
-        parameters.load(folder / kPargenFileName);
-    } catch (const Error& e) {
-        problems.push_back(std::string(e.what()) + " (the defaults are simulated)");
-    }
+    parameters.load(folder);
+    addLoadProblems(parameters, problems);
     const auto nodeId = tryParseInteger(parameters.idDevCanopen);
     project.nodeId = nodeId && *nodeId >= 1 && *nodeId <= 127 ? *nodeId : 0;
     if (project.nodeId == 0)
-        problems.push_back(std::string(kPargenFileName) + ": ID Dev. '" + parameters.idDevCanopen +
+        problems.push_back(std::string("pargen.xml") + ": ID Dev. '" + parameters.idDevCanopen +
                            "' is no CANopen node ID; the SDO server is not simulated");
     project.startOperational = parameters.setOperational;
     project.tpdoOnChange = parameters.sendOnChange;
@@ -193,7 +183,7 @@ SimulationProject loadSimulationProject(const fs::path& folder,
         static_cast<std::uint32_t>(tryParseInteger(parameters.sendTpdoTime).value_or(1000)) &
         0xFFFF;
     if (!project.tpdoOnChange && project.tpdoPeriodMs == 0)
-        problems.push_back(std::string(kPargenFileName) +
+        problems.push_back(std::string("pargen.xml") +
                            ": the cyclic TPDO period is 0 ms; cyclic TPDOs are not sent");
 
     loadFrames(folder, project, problems);

@@ -1,5 +1,5 @@
 #include "simulator/CanLog.h"
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "simulator/Simulation.h"
 #include "CliRunner.h"
 #include "TestSupport.h"
-#include "documents/Error.h"
+#include "core/Error.h"
 #include "simulator/LogFileOutput.h"
 
 #include <gtest/gtest.h>
