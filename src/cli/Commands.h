@@ -31,6 +31,13 @@ int importCommand(const fs::path& project, const std::string& side, const fs::pa
 int exportCommand(const fs::path& project, const std::string& side, std::ostream& out,
                   std::ostream& err);
 
+// Read banks 1 and 2 back from a merged firmware file, bank files or bankg.c.
+int inspectCommand(const fs::path& file, std::ostream& out, std::ostream& err);
+int verifyCommand(const fs::path& project, const fs::path& file, std::ostream& out,
+                  std::ostream& err);
+int recoverCommand(const fs::path& file, const fs::path& root, const std::string& name,
+                   std::ostream& out, std::ostream& err);
+
 // For commands whose part of the program is not there yet.
 int notAvailable(const std::string& command, std::ostream& err);
 
