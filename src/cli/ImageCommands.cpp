@@ -66,8 +66,8 @@ int verifyCommand(const fs::path& project, const fs::path& file, std::ostream& o
             << ": banks 1 and 2 are the same but for the compile stamps\n";
         return kSuccess;
     }
-    err << file.string() << " does not match " << project.string() << ", "
-        << differences.size() << (differences.size() == 1 ? " difference:\n" : " differences:\n");
+    err << file.string() << " does not match " << project.string() << ", " << differences.size()
+        << (differences.size() == 1 ? " difference:\n" : " differences:\n");
     listDifferences(differences, err);
     return kFailed;
 }

@@ -35,8 +35,12 @@ public:
         for (;;) {
             skipSpace();
             const std::optional<std::uint8_t> byte = item();
+            if (!byte && m_text.find_first_of(",}", m_pos) == std::string_view::npos)
+                throw Error(where + " ends after item " + std::to_string(count) +
+                            " without its closing brace (the file is truncated)");
             if (!byte)
-                throw Error(where + ", item " + std::to_string(count + 1) + ": not a byte such as 0x1F");
+                throw Error(where + ", item " + std::to_string(count + 1) +
+                            ": not a byte such as 0x1F");
             if (count == bank.size())
                 throw Error(where + " has more than " + std::to_string(bank.size()) + " items");
             bank[count++] = *byte;

@@ -66,10 +66,9 @@ private:
 
     void parameters() {
         if (m_p.hasParameterBlock != m_f.hasParameterBlock)
-            m_differences.push_back(
-                std::string("pargen.xml: the parameter block is ") +
-                both(m_p.hasParameterBlock ? "set" : "all zero",
-                     m_f.hasParameterBlock ? "set" : "all zero"));
+            m_differences.push_back(std::string("pargen.xml: the parameter block is ") +
+                                    both(m_p.hasParameterBlock ? "set" : "all zero",
+                                         m_f.hasParameterBlock ? "set" : "all zero"));
         const auto& fields = parameterFields();
         for (std::size_t i = 0; i < fields.size(); ++i) {
             cover(1, kParameterBlockOffset + fields[i].byte, fields[i].width);
@@ -106,8 +105,9 @@ private:
         if (table.countOffset) {
             cover(1, *table.countOffset, table.countWidth);
             if (p.count != f.count)
-                m_differences.push_back(document + ": " + both(std::to_string(p.count) + " rows",
-                                                               std::to_string(f.count)));
+                m_differences.push_back(
+                    document + ": " +
+                    both(std::to_string(p.count) + " rows", std::to_string(f.count)));
         }
         const std::size_t rows = std::max(p.count, f.count);
         for (std::size_t k = 0; k < rows; ++k) {
@@ -144,10 +144,10 @@ private:
             if (p == f)
                 continue;
             const std::string row = "RCobDef.xml row " + std::to_string(k + 1);
-            m_differences.push_back(k < rows ? row + ": Delete " + both(p ? "Y" : "N", f ? "Y" : "N")
-                                             : "the delete flag of " + row +
-                                                   ", a row that neither has: " +
-                                                   both(p ? "set" : "clear", f ? "set" : "clear"));
+            m_differences.push_back(
+                k < rows ? row + ": Delete " + both(p ? "Y" : "N", f ? "Y" : "N")
+                         : "the delete flag of " + row + ", a row that neither has: " +
+                               both(p ? "set" : "clear", f ? "set" : "clear"));
         }
         cover(1, kDeleteFlagsOffset, kDeleteFlagBytes);
     }
@@ -171,10 +171,10 @@ private:
                         ++count;
                     }
                 }
-                m_differences.push_back(
-                    "bank " + std::to_string(bank) + " offsets " + std::to_string(i) + " to " +
-                    std::to_string(last) + " (" + place + "): " + std::to_string(count) +
-                    (count == 1 ? " byte differs" : " bytes differ"));
+                m_differences.push_back("bank " + std::to_string(bank) + " offsets " +
+                                        std::to_string(i) + " to " + std::to_string(last) + " (" +
+                                        place + "): " + std::to_string(count) +
+                                        (count == 1 ? " byte differs" : " bytes differ"));
                 i = last + 1;
             }
         }

@@ -69,7 +69,8 @@ void settings(std::ostream& out, const ImageContents& c) {
     TextTable table({"Setting", "Value", "pargen.xml"});
     const auto add = [&](const char* what, const std::string& value, const char* name) {
         table.add({what, value,
-                   std::string(name) + " " + fieldText(parameterFields()[parameterIndex(name)], p(name))});
+                   std::string(name) + " " +
+                       fieldText(parameterFields()[parameterIndex(name)], p(name))});
     };
     add("J1939 baud rate", rate(std::int64_t(p("BaudRateCAN")) - 1), "BaudRateCAN");
     add("CAN type", std::to_string(p("CANType")), "CANType");
@@ -93,15 +94,14 @@ void settings(std::ostream& out, const ImageContents& c) {
 }
 
 std::string heading(const ImageTable& table, const TableRows& rows) {
-    std::string text = std::string(table.title) + " (" + table.document + "): " +
-                       std::to_string(rows.count) + (rows.count == 1 ? " row" : " rows");
+    std::string text = std::string(table.title) + " (" + table.document +
+                       "): " + std::to_string(rows.count) + (rows.count == 1 ? " row" : " rows");
     if (!table.countOffset)
         text += ", up to the 0xFF marking";
     return text + "\n";
 }
 
-std::string field(const ImageTable& table, const std::vector<std::uint32_t>& row,
-                  std::size_t i) {
+std::string field(const ImageTable& table, const std::vector<std::uint32_t>& row, std::size_t i) {
     return fieldText(table.fields[i], row[i]);
 }
 
@@ -135,8 +135,8 @@ void identifiers(std::ostream& out, const ImageContents& c, std::initializer_lis
         TextTable text({"Row", "Identifier", "Priority", "Data page", "PGN", "Source"});
         for (std::size_t k = 0; k < rows.count; ++k) {
             const auto& r = rows.rows[k];
-            text.add({std::to_string(k + 1), identifier(r), field(table, r, 0),
-                      field(table, r, 1), field(table, r, 2), field(table, r, 3)});
+            text.add({std::to_string(k + 1), identifier(r), field(table, r, 0), field(table, r, 1),
+                      field(table, r, 2), field(table, r, 3)});
         }
         text.write(out);
         if (rows.markingExhausted)
@@ -160,10 +160,8 @@ void sdoMappings(std::ostream& out, const ImageContents& c) {
         for (std::size_t k = 0; k < rows.count; ++k) {
             const auto& r = rows.rows[k];
             std::vector<std::string> line = {
-                std::to_string(k + 1),
-                hexText(r[0], 4) + ":" + hexDigits(r[1], 2),
-                std::to_string(r[2]) + (r[2] == 1 ? " byte" : " bytes"),
-                std::to_string(r[3]),
+                std::to_string(k + 1), hexText(r[0], 4) + ":" + hexDigits(r[1], 2),
+                std::to_string(r[2]) + (r[2] == 1 ? " byte" : " bytes"), std::to_string(r[3]),
                 std::to_string(r[4]) + " " + std::to_string(r[5]) + " " + std::to_string(r[6]) +
                     " " + std::to_string(r[7])};
             if (send)

@@ -63,8 +63,7 @@ ImageTable counted(const char* document, const char* title, ImageArea area,
 }
 
 ImageTable marked(const char* document, const char* title, ImageArea area,
-                  std::vector<LayoutField> fields, std::size_t markerBytes,
-                  std::size_t presetEnd) {
+                  std::vector<LayoutField> fields, std::size_t markerBytes, std::size_t presetEnd) {
     ImageTable table = plain(document, title, area, std::move(fields));
     table.markerBytes = markerBytes;
     table.markedRecords = std::min(area.room(), (presetEnd - area.offset) / area.recordSize);
@@ -99,8 +98,8 @@ const std::array<ImageTable, kTableCount>& imageTables() {
                 sdoFields(true), 16018, 2),
         counted("pdoJ1939.xml", "RPDOs onto the transmitted frames", area::rpdoMappings,
                 pdoFields(), 16024, 1),
-        counted("TpdoJ1939.xml", "TPDOs from the received frames", area::tpdoMappings,
-                pdoFields(), 16025, 1),
+        counted("TpdoJ1939.xml", "TPDOs from the received frames", area::tpdoMappings, pdoFields(),
+                16025, 1),
         // The preset of 15700..15899 marks all guarded nodes but only the first 50 bytes
         // of the state frames.
         marked("NodeGuard.xml", "Guarded CANopen nodes", area::guardedNodes,
@@ -244,8 +243,7 @@ ImageContents readImage(const DeviceImage& image, bool strict) {
         }
     }
     for (std::size_t k = 0; k < contents.tables[kReceivedFrames].count; ++k)
-        contents.deleted.push_back(
-            (bank1[kDeleteFlagsOffset + k / 8] >> (k % 8) & 1) != 0);
+        contents.deleted.push_back((bank1[kDeleteFlagsOffset + k / 8] >> (k % 8) & 1) != 0);
     return contents;
 }
 

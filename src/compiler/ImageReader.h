@@ -15,12 +15,12 @@ namespace ordane {
 // How a field's value is shown in the terms of its document.
 enum class FieldShow {
     Decimal,
-    Hex2,           // "0x80": source addresses
-    Hex4,           // "0xFEF1": PGNs, object indexes, COB-IDs
-    Position,       // a drop-down position stored as u8: 0xFF is -1, none chosen
-    PositionPlusOne,// stored as position + 1: 0 is -1
-    ObjectSize,     // bytes 4, 2, 1 shown as the Dimension choice 0, 1, 2
-    Flag,           // 0 or 1
+    Hex2,            // "0x80": source addresses
+    Hex4,            // "0xFEF1": PGNs, object indexes, COB-IDs
+    Position,        // a drop-down position stored as u8: 0xFF is -1, none chosen
+    PositionPlusOne, // stored as position + 1: 0 is -1
+    ObjectSize,      // bytes 4, 2, 1 shown as the Dimension choice 0, 1, 2
+    Flag,            // 0 or 1
 };
 
 // One value of a record (or of the parameter block): `width` bytes little-endian from

@@ -220,16 +220,16 @@ private:
     void guardedNodes() {
         NodeGuardSettings settings;
         const std::vector<Row>& nodes = rows(kGuardedNodes);
-        saveInPieces(m_folder, kNodeGuardDocument, nodes.size(), NodeGuardSettings::kRows,
-                     [&](std::size_t first, std::size_t count) {
-                         settings.clearTable();
-                         for (std::size_t i = 0; i < count; ++i) {
-                             const Row& r = nodes[first + i];
-                             settings.node(int(i + 1)) = {decimal(r[0]), decimal(r[1]),
-                                                          decimal(r[2]), ""};
-                         }
-                         settings.saveTable(m_folder);
-                     });
+        saveInPieces(
+            m_folder, kNodeGuardDocument, nodes.size(), NodeGuardSettings::kRows,
+            [&](std::size_t first, std::size_t count) {
+                settings.clearTable();
+                for (std::size_t i = 0; i < count; ++i) {
+                    const Row& r = nodes[first + i];
+                    settings.node(int(i + 1)) = {decimal(r[0]), decimal(r[1]), decimal(r[2]), ""};
+                }
+                settings.saveTable(m_folder);
+            });
     }
 
     static J1939FrameDefinition frameOf(const Row& r) {

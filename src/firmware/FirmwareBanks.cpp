@@ -45,14 +45,14 @@ public:
         if (text.empty())
             return;
         if (text.size() < 2 || text[0] != 'S' || hexValue(text[1]) < 0 || hexValue(text[1]) > 9)
-            throw Error(where(number) + "is not an S-record");
+            throw Error(where(number) + "not an S-record");
         const int type = text[1] - '0';
         if (type < 1 || type > 3)
             return; // header, count and end records carry no data
         const std::vector<std::uint8_t> bytes = recordBytes(text, number);
         const std::size_t addressBytes = std::size_t(type) + 1;
         if (bytes.size() < addressBytes + 2)
-            throw Error(where(number) + "is too short for its address");
+            throw Error(where(number) + "a record too short for its address");
         std::uint32_t address = 0;
         for (std::size_t i = 1; i <= addressBytes; ++i)
             address = address << 8 | bytes[i];
@@ -95,24 +95,24 @@ private:
     std::vector<std::uint8_t> recordBytes(std::string_view text, std::size_t number) const {
         const std::string_view digits = text.substr(2);
         if (digits.size() % 2 != 0)
-            throw Error(where(number) + "has an odd number of hexadecimal digits");
+            throw Error(where(number) + "an odd number of hexadecimal digits");
         std::vector<std::uint8_t> bytes;
         bytes.reserve(digits.size() / 2);
         for (std::size_t i = 0; i < digits.size(); i += 2) {
             const int high = hexValue(digits[i]);
             const int low = hexValue(digits[i + 1]);
             if (high < 0 || low < 0)
-                throw Error(where(number) + "holds a character that is no hexadecimal digit");
+                throw Error(where(number) + "a character that is no hexadecimal digit");
             bytes.push_back(std::uint8_t(high * 16 + low));
         }
         if (bytes.empty() || bytes[0] != bytes.size() - 1)
-            throw Error(where(number) + "its byte count does not match its length");
+            throw Error(where(number) + "the byte count does not match the record's length");
         unsigned sum = 0;
         for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
             sum += bytes[i];
         if (std::uint8_t(~sum) != bytes.back())
-            throw Error(where(number) + "checksum " + hexText(bytes.back(), 2) + ", expected " +
-                        hexText(std::uint8_t(~sum), 2));
+            throw Error(where(number) + "checksum " + hexText(bytes.back(), 2) + ", " +
+                        hexText(std::uint8_t(~sum), 2) + " expected");
         return bytes;
     }
 
@@ -124,8 +124,8 @@ private:
             auto& given = m_given[std::size_t(bank - 1)];
             auto& bytes = m_bytes[std::size_t(bank - 1)];
             if (given[offset] && bytes[offset] != value)
-                throw Error(where(number) + "gives address " + hexText(address, 6) +
-                            " a second, different byte");
+                throw Error(where(number) + "a second, different byte for address " +
+                            hexText(address, 6));
             given[offset] = true;
             bytes[offset] = value;
         }
