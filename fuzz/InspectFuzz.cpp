@@ -5,8 +5,8 @@
 #include "compiler/ImageComparison.h"
 #include "compiler/ImageDescription.h"
 #include "compiler/ImageReader.h"
-#include "documents/Error.h"
-#include "firmware/FirmwareBanks.h"
+#include "core/Error.h"
+#include "compiler/FirmwareBanks.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,15 +1,15 @@
 #include "Commands.h"
 
-#include "app/Clock.h"
-#include "app/CreateProject.h"
-#include "app/MessageSink.h"
+#include "core/Clock.h"
+#include "core/CreateProject.h"
+#include "core/MessageSink.h"
 #include "compiler/CompileProject.h"
 #include "compiler/ImageComparison.h"
 #include "compiler/ImageDescription.h"
 #include "compiler/ImageReader.h"
-#include "compiler/ImageRecovery.h"
-#include "documents/Error.h"
-#include "firmware/FirmwareBanks.h"
+#include "cli/ImageRecovery.h"
+#include "core/Error.h"
+#include "compiler/FirmwareBanks.h"
 
 #include <system_error>
 

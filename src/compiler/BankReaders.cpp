@@ -1,6 +1,6 @@
 #include "BankReaders.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 #include "ImageComparison.h"
 
 #include "compiler/ImageReader.h"
-#include "documents/NumberText.h"
+#include "core/NumberText.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "ImageDescription.h"
 
-#include "documents/NumberText.h"
+#include "core/NumberText.h"
 
 #include <algorithm>
 #include <initializer_list>

@@ -1,7 +1,7 @@
 #include "ImageReader.h"
 
-#include "documents/Error.h"
-#include "documents/NumberText.h"
+#include "core/Error.h"
+#include "core/NumberText.h"
 
 #include <algorithm>
 #include <cstdio>

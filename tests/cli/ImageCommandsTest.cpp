@@ -1,7 +1,7 @@
 #include "CliRunner.h"
 #include "TestSupport.h"
 #include "compiler/SrecCat.h"
-#include "firmware/FirmwareBanks.h"
+#include "compiler/FirmwareBanks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 #include "compiler/ImageReader.h"
 
-#include "app/MessageSink.h"
+#include "core/MessageSink.h"
 #include "compiler/BankReaders.h"
 #include "compiler/BankWriters.h"
 #include "compiler/CompileProject.h"
 #include "compiler/ImageComparison.h"
 #include "compiler/ImageDescription.h"
-#include "compiler/ImageRecovery.h"
-#include "documents/Error.h"
-#include "firmware/FirmwareBanks.h"
+#include "cli/ImageRecovery.h"
+#include "core/Error.h"
+#include "compiler/FirmwareBanks.h"
 
 #include "ProjectGenerator.h"
 #include "SrecCat.h"
