@@ -118,6 +118,28 @@ simulate->callback([&] {
     };
 });
 
+std::string imageFile;
+auto* inspect = app.add_subcommand(
+    "inspect", "Show the configuration in banks 1 and 2 of FILE: a merged firmware file, "
+               "bank1.bin (with bank2.bin beside it), bankg.c or a bin folder");
+inspect->add_option("FILE", imageFile, "Firmware file, bank file, bankg.c or folder")->required();
+inspect->callback([&] { action = [&] { return inspectCommand(imageFile, out, err); }; });
+
+auto* verify = app.add_subcommand(
+    "verify", "Compile PROJECT in memory and compare banks 1 and 2 with FILE, the compile "
+              "stamps aside; exit 1 naming the differences");
+verify->add_option("PROJECT", project, "Project folder")->required();
+verify->add_option("FILE", imageFile, "Firmware file, bank file, bankg.c or folder")->required();
+verify->callback([&] { action = [&] { return verifyCommand(project, imageFile, out, err); }; });
+
+auto* recover =
+    app.add_subcommand("recover", "Create project NAME under ROOT from the configuration in FILE");
+recover->add_option("FILE", imageFile, "Firmware file, bank file, bankg.c or folder")->required();
+recover->add_option("ROOT", root, "Projects root folder")->required();
+recover->add_option("NAME", name, "Project name")->required();
+recover->callback(
+    [&] { action = [&] { return recoverCommand(imageFile, root, name, out, err); }; });
+
 std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
 try {
     app.parse(reversed);

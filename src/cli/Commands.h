@@ -47,6 +47,13 @@ struct SimulateArguments {
 // log has a malformed line.
 int simulateCommand(const SimulateArguments& arguments, std::ostream& out, std::ostream& err);
 
+// Read banks 1 and 2 back from a merged firmware file, bank files or bankg.c.
+int inspectCommand(const fs::path& file, std::ostream& out, std::ostream& err);
+int verifyCommand(const fs::path& project, const fs::path& file, std::ostream& out,
+                  std::ostream& err);
+int recoverCommand(const fs::path& file, const fs::path& root, const std::string& name,
+                   std::ostream& out, std::ostream& err);
+
 // Runs a command on an existing project folder ("Project folder not found: <folder>"
 // otherwise). An Error the command throws is its reason: printed, and the command fails.
 template <class Body> int runInProject(const fs::path& project, std::ostream& err, Body&& body) {
