@@ -1,6 +1,6 @@
 #include "app/AboutBox.h"
 
-#include "app/GuiSupport.h"
+#include "widgets/GuiSupport.h"
 
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -51,7 +51,8 @@ AboutBox::AboutBox(const AppServices& services, const std::filesystem::path& pro
     texts->addWidget(folderLabel, 5, 0);
     texts->addWidget(folder, 5, 1);
 
-    auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
+    auto* link =
+        new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
     link->setObjectName(QStringLiteral("WebLink"));
     link->setAccessibleName(QLatin1String(kMakerWebAddress));
     link->setTextInteractionFlags(Qt::TextBrowserInteraction);

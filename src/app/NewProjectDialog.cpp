@@ -1,8 +1,8 @@
 #include "app/NewProjectDialog.h"
 
-#include "app/CreateProject.h"
-#include "app/GuiSupport.h"
-#include "app/ProjectState.h"
+#include "core/CreateProject.h"
+#include "core/ProjectState.h"
+#include "widgets/GuiSupport.h"
 
 #include <QCloseEvent>
 #include <QDialogButtonBox>
@@ -14,7 +14,8 @@
 
 namespace ordane {
 
-NewProjectDialog::NewProjectDialog(const AppServices& services, ProjectState& state, QWidget* parent)
+NewProjectDialog::NewProjectDialog(const AppServices& services, ProjectState& state,
+                                   QWidget* parent)
     : QDialog(parent), m_services(services), m_state(state) {
     setObjectName(QStringLiteral("NewProject"));
     setWindowTitle(tr("New project"));
@@ -52,8 +53,8 @@ void NewProjectDialog::FormShow() {
 
 void NewProjectDialog::OkClick() {
     m_enteredName = m_name->text();
-    m_closePermission = createProject(m_destination, toStd(m_enteredName), m_state,
-                                      m_services.messages);
+    m_closePermission =
+        createProject(m_destination, toStd(m_enteredName), m_state, m_services.messages);
     if (m_closePermission)
         accept();
 }

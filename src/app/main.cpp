@@ -1,9 +1,9 @@
-#include "app/GuiSupport.h"
 #include "app/MainWindow.h"
-#include "app/ProjectState.h"
-#include "app/QtServices.h"
+#include "core/Error.h"
 #include "core/ProgramFolder.h"
-#include "documents/Error.h"
+#include "core/ProjectState.h"
+#include "widgets/GuiSupport.h"
+#include "widgets/QtServices.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,9 +1,9 @@
 #include "editors/SdoMappingWindow.h"
 
-#include "app/GuiSupport.h"
-#include "app/ProjectState.h"
-#include "documents/Error.h"
-#include "documents/NumberText.h"
+#include "core/Error.h"
+#include "core/NumberText.h"
+#include "core/ProjectState.h"
+#include "widgets/GuiSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -271,7 +271,8 @@ void SdoMappingWindow::FormShow() {
     clearBoxes();
     setMode(static_cast<int>(m_model.side()));
 
-    m_model.load(m_state.projectFolder(), m_services.messages);
+    m_model.load(m_state.projectFolder());
+    m_model.tellLoadProblems(m_services.messages);
     {
         const QSignalBlocker frames(m_frameList);
         for (const SdoMappingFrame& frame : m_model.frames())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MessageSink.h"
+#include "core/MessageSink.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -62,7 +62,9 @@ public:
 
     void setProjectFolder(const std::filesystem::path& folder) { m_projectFolder = folder; }
     // No bank folder: every stage stops with "Directory Bin Not Found,Abort Procedure".
-    void setBankFolder(std::optional<std::filesystem::path> folder) { m_bankFolder = std::move(folder); }
+    void setBankFolder(std::optional<std::filesystem::path> folder) {
+        m_bankFolder = std::move(folder);
+    }
     void setMergedFileName(const std::string& name) { m_mergedFileName = name; }
 
     const std::filesystem::path& projectFolder() const { return m_projectFolder; }
@@ -81,7 +83,8 @@ public:
 
 private:
     void position(int value);
-    void passThrough(int bank, const std::filesystem::path& input, const std::filesystem::path& output);
+    void passThrough(int bank, const std::filesystem::path& input,
+                     const std::filesystem::path& output);
 
     MessageSink& m_messages;
     MergeProgress m_progress;

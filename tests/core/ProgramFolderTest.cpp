@@ -1,7 +1,7 @@
 #include "core/ProgramFolder.h"
 
-#include "app/ProjectState.h"
-#include "documents/Error.h"
+#include "core/Error.h"
+#include "core/ProjectState.h"
 
 #include "TestSupport.h"
 

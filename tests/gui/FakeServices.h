@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "widgets/Services.h"
 
 #include <QDialog>
 
@@ -35,9 +35,9 @@ public:
                                                   const QString& filter) override {
         return answer({"save", title, start, filter});
     }
-    std::optional<std::filesystem::path> browseFolder(QWidget*, const QString& title,
-                                                      const std::filesystem::path& root,
-                                                      const std::filesystem::path& preselected) override {
+    std::optional<std::filesystem::path>
+    browseFolder(QWidget*, const QString& title, const std::filesystem::path& root,
+                 const std::filesystem::path& preselected) override {
         browseRoots.push_back(root);
         return answer({"folder", title, preselected, QString()});
     }

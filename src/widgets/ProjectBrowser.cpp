@@ -1,6 +1,6 @@
-#include "app/ProjectBrowser.h"
+#include "widgets/ProjectBrowser.h"
 
-#include "app/GuiSupport.h"
+#include "widgets/GuiSupport.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/GuiSupport.h"
+#include "widgets/GuiSupport.h"
 
 #include <QDialog>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "widgets/Services.h"
 
 class QWidget;
 
@@ -21,9 +21,9 @@ public:
     std::optional<std::filesystem::path> saveFile(QWidget* parent, const QString& title,
                                                   const std::filesystem::path& startFolder,
                                                   const QString& filter) override;
-    std::optional<std::filesystem::path> browseFolder(QWidget* parent, const QString& title,
-                                                      const std::filesystem::path& root,
-                                                      const std::filesystem::path& preselected) override;
+    std::optional<std::filesystem::path>
+    browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
+                 const std::filesystem::path& preselected) override;
     void openUrl(const QString& url) override;
 };
 
