@@ -9,6 +9,8 @@ packages=(
   srecord python3-xlwt python3-can time
   clang libclang-rt-14-dev
   xvfb xauth imagemagick fonts-dejavu-core
+  # the install checks: menu entry, manual pages, icon, completion, the Debian package
+  desktop-file-utils man-db groff-base librsvg2-bin bash-completion dpkg-dev file
 )
 
 missing=()

@@ -118,7 +118,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_newProject = new NewProjectDialog(m_services, m_state, this);
-    m_about = new AboutBox(m_services, this);
+    m_about = new AboutBox(m_services, m_state.programFolder(), this);
     // Every window is created once, hidden, for the whole run.
     // communication parameters and J1939 frame lists
     m_pargen = new TFpargen(m_services, m_state, this);
