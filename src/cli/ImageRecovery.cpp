@@ -1,5 +1,7 @@
 #include "ImageRecovery.h"
 
+#include "documents/ProjectDocuments.h"
+
 #include "core/Clock.h"
 #include "core/MessageSink.h"
 #include "compiler/CompileProject.h"
@@ -125,7 +127,7 @@ private:
         p.nodeGuardSendEvery = decimal(parameter("BG_Send_Every"));
         p.sdoClient = flag("EN_SDO_Client");
         p.sdoClientTimeOut = decimal(parameter("TO_SDO_Client"));
-        p.save(m_folder / kPargenFileName);
+        p.save(m_folder);
     }
 
     void frameList(FrameSide side) {
@@ -157,8 +159,7 @@ private:
 
     void sdoMapping(SdoSide side, TableId id) {
         SdoMapping mapping(side);
-        RecordingMessageSink ignored; // the frame list was just written by this recovery
-        mapping.load(m_folder, ignored);
+        mapping.load(m_folder); // the frame list was just written by this recovery
         const char* document = SdoMapping::mappingDocumentName(side);
         std::uint32_t previous = 0;
         for (std::size_t k = 0; k < rows(id).size(); ++k) {
@@ -193,7 +194,7 @@ private:
 
     void pdoMapping(PdoDirection direction, TableId id) {
         PdoMapping mapping(direction);
-        mapping.loadFrameChoices(m_folder);
+        mapping.load(m_folder);
         const char* document = PdoMapping::documentName(direction);
         for (std::size_t k = 0; k < rows(id).size(); ++k)
             if (rows(id)[k][2] == 0)
@@ -221,7 +222,7 @@ private:
         NodeGuardSettings settings;
         const std::vector<Row>& nodes = rows(kGuardedNodes);
         saveInPieces(
-            m_folder, kNodeGuardDocument, nodes.size(), NodeGuardSettings::kRows,
+            m_folder, documents::guardedNodes.fileName.data(), nodes.size(), NodeGuardSettings::kRows,
             [&](std::size_t first, std::size_t count) {
                 settings.clearTable();
                 for (std::size_t i = 0; i < count; ++i) {
@@ -252,11 +253,11 @@ private:
     }
 
     void stateFrames() {
-        if (!framesPresent(kStateFrames, kNodeGuardFramesDocument))
+        if (!framesPresent(kStateFrames, documents::guardFrames.fileName.data()))
             return;
         NodeGuardSettings settings;
         const std::vector<Row>& frames = rows(kStateFrames);
-        saveInPieces(m_folder, kNodeGuardFramesDocument, frames.size(), NodeGuardSettings::kFrames,
+        saveInPieces(m_folder, documents::guardFrames.fileName.data(), frames.size(), NodeGuardSettings::kFrames,
                      [&](std::size_t first, std::size_t count) {
                          for (std::size_t i = 0; i < count; ++i)
                              settings.frame(int(i + 1)) = frameOf(frames[first + i]);
@@ -265,7 +266,7 @@ private:
     }
 
     void sdoClientFrames() {
-        if (!framesPresent(kSdoClientFrames, kSdoClientDocument))
+        if (!framesPresent(kSdoClientFrames, documents::sdoClient.fileName.data()))
             return;
         SdoClientFrames client;
         const std::vector<Row>& frames = rows(kSdoClientFrames);
@@ -276,7 +277,7 @@ private:
                      decimal(frames[k][0]) +
                      " cannot be saved; the editor writes 0 for a request frame");
         }
-        saveInPieces(m_folder, kSdoClientDocument, frames.size(), SdoClientFrames::kFrames,
+        saveInPieces(m_folder, documents::sdoClient.fileName.data(), frames.size(), SdoClientFrames::kFrames,
                      [&](std::size_t first, std::size_t count) {
                          for (std::size_t i = 0; i < count; ++i)
                              client.frame(int(i + 1)) = frameOf(frames[first + i]);
