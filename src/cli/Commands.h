@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,13 +19,16 @@ inline constexpr int kUsage = 2;
 int compileCommand(const fs::path& project, std::ostream& out, std::ostream& err);
 int edsCommand(const fs::path& project, const fs::path& output, std::ostream& out,
                std::ostream& err);
+// `nodeId` and `bitRate` (kbit/s) are number text; absent ones come from pargen.xml.
+int dcfCommand(const fs::path& project, const fs::path& output,
+               const std::optional<std::string>& nodeId, const std::optional<std::string>& bitRate,
+               std::ostream& out, std::ostream& err);
 int mergeCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
                  std::ostream& err);
 int updateCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
                   std::ostream& err);
 int checkCommand(const fs::path& project, std::ostream& out, std::ostream& err);
-int newCommand(const fs::path& root, const std::string& name, std::ostream& out,
-               std::ostream& err);
+int newCommand(const fs::path& root, const std::string& name, std::ostream& out, std::ostream& err);
 // `side` is "received" or "transmitted".
 int importCommand(const fs::path& project, const std::string& side, const fs::path& workbook,
                   std::ostream& out, std::ostream& err);
