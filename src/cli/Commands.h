@@ -28,7 +28,8 @@ int mergeCommand(const fs::path& project, const fs::path& templateFile, std::ost
 int updateCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
                   std::ostream& err);
 int checkCommand(const fs::path& project, std::ostream& out, std::ostream& err);
-int newCommand(const fs::path& root, const std::string& name, std::ostream& out, std::ostream& err);
+int newCommand(const fs::path& root, const std::string& name, std::ostream& out,
+               std::ostream& err);
 // `side` is "received" or "transmitted".
 int importCommand(const fs::path& project, const std::string& side, const fs::path& workbook,
                   std::ostream& out, std::ostream& err);

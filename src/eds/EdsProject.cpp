@@ -95,9 +95,10 @@ EdsProject readEdsProject(const fs::path& projectFolder) {
     refuseConflicts(projectFolder, std::move(outOfRange));
 
     for (SDO_Index& record : project.objects)
-        std::stable_sort(
-            record.subEntries.begin(), record.subEntries.end(),
-            [](const SDO_Sub_Type& a, const SDO_Sub_Type& b) { return a.subIndex < b.subIndex; });
+        std::stable_sort(record.subEntries.begin(), record.subEntries.end(),
+                         [](const SDO_Sub_Type& a, const SDO_Sub_Type& b) {
+                             return a.subIndex < b.subIndex;
+                         });
     return project;
 }
 
