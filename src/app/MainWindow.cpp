@@ -21,6 +21,7 @@
 #include "compiler/BankWriters.h"
 #include "compiler/CompileProject.h"
 #include "compiler/DeviceImage.h"
+#include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
 #include "firmware/ModifyFileSx.h"
 
@@ -254,14 +255,22 @@ void MainWindow::btn_NodeGuardClick() {
 void MainWindow::B_EdsClick() {
     if (!projectCheck())
         return;
+    const QString edsType = tr("Electronic Data Sheet (*.eds)");
+    const QString dcfType = tr("Device Configuration File (*.dcf)");
+    QString chosenType = edsType;
     auto target = m_services.dialogs.saveFile(this, tr("Save EDS File"), m_state.projectFolder(),
-                                              tr("Electronic Data Sheet (*.eds)"));
+                                              edsType + ";;" + dcfType, &chosenType);
     if (!target)
         return;
+    const DataSheetKind kind = dataSheetKind(
+        *target, chosenType == dcfType ? DataSheetKind::Dcf : DataSheetKind::Eds);
     if (!target->has_extension())
-        *target += ".eds";
+        *target += kind == DataSheetKind::Dcf ? ".dcf" : ".eds";
     try {
-        EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
+        if (kind == DataSheetKind::Dcf)
+            DcfWriter(m_services.clock).write(m_state.projectFolder(), *target);
+        else
+            EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
     } catch (const std::exception& e) {
         m_services.messages.error(e.what());
     }

@@ -7,6 +7,7 @@
 #include "eds/EdsLines.h"
 #include "eds/EdsProject.h"
 
+#include <cctype>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -93,6 +94,17 @@ CommissionedNode commissionedNode(const fs::path& projectFolder,
         node.bitRateKbit = rates[std::size_t(parameters.baudCanopen)];
     }
     return node;
+}
+
+DataSheetKind dataSheetKind(const fs::path& target, DataSheetKind chosenType) {
+    std::string extension = target.extension().string();
+    for (char& c : extension)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".dcf")
+        return DataSheetKind::Dcf;
+    if (extension == ".eds")
+        return DataSheetKind::Eds;
+    return chosenType;
 }
 
 void DcfWriter::write(const fs::path& projectFolder, const fs::path& target,

@@ -26,6 +26,12 @@ struct CommissionedNode {
 CommissionedNode commissionedNode(const std::filesystem::path& projectFolder,
                                   const CommissioningOverrides& overrides);
 
+enum class DataSheetKind { Eds, Dcf };
+
+// The file a save dialog's answer asks for: a name ending in ".dcf" or ".eds" (in any
+// case) says it itself, any other name gets the file type chosen in the dialog.
+DataSheetKind dataSheetKind(const std::filesystem::path& target, DataSheetKind chosenType);
+
 // Writes the device configuration file (CiA 306 DCF) of a project: its EDS content plus
 // the commissioned node; the project itself is only read.
 class DcfWriter {

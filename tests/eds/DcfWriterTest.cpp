@@ -309,6 +309,24 @@ TEST(DcfWriter, KeepsNamesOnTheirLine) {
     expectRun(lines, {"[DeviceComissioning]", "NodeID=1", "NodeName=Plant_[1000]"});
 }
 
+TEST(DataSheetKind, TheNameDecidesThenTheChosenType) {
+    const struct {
+        const char* name;
+        DataSheetKind chosen, expected;
+    } cases[] = {
+        {"Gateway", DataSheetKind::Eds, DataSheetKind::Eds},
+        {"Gateway", DataSheetKind::Dcf, DataSheetKind::Dcf},
+        {"Gateway.dcf", DataSheetKind::Eds, DataSheetKind::Dcf},
+        {"Gateway.Dcf", DataSheetKind::Eds, DataSheetKind::Dcf},
+        {"Gateway.EDS", DataSheetKind::Dcf, DataSheetKind::Eds},
+        {"Gateway.txt", DataSheetKind::Dcf, DataSheetKind::Dcf},
+        {"Gateway.dcf.txt", DataSheetKind::Eds, DataSheetKind::Eds},
+        {"dcf", DataSheetKind::Eds, DataSheetKind::Eds},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(dataSheetKind(fs::path("/p") / c.name, c.chosen), c.expected) << c.name;
+}
+
 // Sets environment variables for one test and puts them back.
 class Environment {
 public:
