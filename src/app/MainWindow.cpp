@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
-#include "app/GuiSupport.h"
 #include "app/NewProjectDialog.h"
+#include "widgets/GuiSupport.h"
 // communication parameters and J1939 frame lists
 #include "editors/UTpdo2MB.h"
 #include "editors/Upargen.h"
@@ -18,14 +18,14 @@
 #include "editors/USDO_Client.h"
 
 // device image, EDS and firmware
-#include "compiler/BankWriters.h"
-#include "compiler/CompileProject.h"
 #include "compiler/DeviceImage.h"
+#include "compiler/UpdateBanks.h"
+#include "editors/CommissionedNode.h"
 #include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
 #include "firmware/ModifyFileSx.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -94,7 +94,8 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
         button->setMinimumWidth(140);
         // Two "Define SDO" buttons: their accessible names say which side they open.
         if (b.step == 3 || b.step == 4)
-            button->setAccessibleName(QStringLiteral("%1 (Step %2)").arg(tr(b.caption)).arg(b.step));
+            button->setAccessibleName(
+                QStringLiteral("%1 (Step %2)").arg(tr(b.caption)).arg(b.step));
         steps->addWidget(button, b.step - 1, column++);
         tabOrder.push_back(button);
     }
@@ -106,7 +107,8 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
-    auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
+    auto* link =
+        new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
     link->setObjectName(QStringLiteral("WebLink"));
     link->setAccessibleName(QLatin1String(kMakerWebAddress));
     link->setTextInteractionFlags(Qt::TextBrowserInteraction);
@@ -267,9 +269,11 @@ void MainWindow::B_EdsClick() {
     if (!target->has_extension())
         *target += kind == DataSheetKind::Dcf ? ".dcf" : ".eds";
     try {
-        if (kind == DataSheetKind::Dcf)
-            DcfWriter(m_services.clock).write(m_state.projectFolder(), *target);
-        else
+        if (kind == DataSheetKind::Dcf) {
+            const CommissionedNode node = commissionedNode(m_state.projectFolder(), {});
+            DcfWriter(m_services.clock)
+                .write(m_state.projectFolder(), *target, node.nodeId, node.bitRateKbit);
+        } else
             EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
     } catch (const std::exception& e) {
         m_services.messages.error(e.what());
@@ -283,25 +287,20 @@ void MainWindow::CreateBinClick() {
     // current directory, which the Generate Firmware dialog moves to MASTER.
     if (!projectCheck())
         return;
-    const std::filesystem::path& folder = m_state.projectFolder();
+    std::vector<std::string> unwritten;
     try {
-        compileProject(folder, *m_image, m_services.messages, m_services.clock);
+        unwritten = compileAndWriteBanks(m_state.projectFolder(), *m_image, m_services.messages,
+                                         m_services.clock);
     } catch (const Error& e) {
         m_services.messages.error(e.what());
         return;
     }
     // Every file that could not be written is told in one error box, and the Generate
     // Firmware dialog stays closed: its merge would take an older bank file instead.
-    std::vector<std::string> failures = writeBankFiles(*m_image, folder);
-    try {
-        writeBankSource(*m_image, folder);
-    } catch (const Error& e) {
-        failures.emplace_back(e.what());
-    }
-    if (!failures.empty()) {
+    if (!unwritten.empty()) {
         std::string text;
-        for (const std::string& failure : failures)
-            text += (text.empty() ? "" : "\n") + failure;
+        for (const std::string& reason : unwritten)
+            text += (text.empty() ? "" : "\n") + reason;
         m_services.messages.error(text);
         return;
     }

@@ -4,7 +4,8 @@
 #include "TestSupport.h"
 
 #include "cli/Cli.h"
-#include "documents/Error.h"
+#include "core/Error.h"
+#include "editors/CommissionedNode.h"
 #include "eds/EdsWriter.h"
 
 #include <gtest/gtest.h>
@@ -67,11 +68,18 @@ struct SmallProject {
     }
 };
 
+// What the command and step 7 do.
+void writeDcfFile(const fs::path& project, const fs::path& target,
+                  const CommissioningOverrides& overrides = {}) {
+    const FixedClock clock(kMorning);
+    const CommissionedNode node = commissionedNode(project, overrides);
+    DcfWriter(clock).write(project, target, node.nodeId, node.bitRateKbit);
+}
+
 // Every DCF the tests write goes through here and is checked for the EDS structure too.
 std::string writeDcf(const fs::path& project, const fs::path& target,
                      const CommissioningOverrides& overrides = {}) {
-    const FixedClock clock(kMorning);
-    DcfWriter(clock).write(project, target, overrides);
+    writeDcfFile(project, target, overrides);
     const std::string bytes = test::readFile(target);
     EXPECT_EQ(test::edsStructureFaults(bytes), std::vector<std::string>{}) << target;
     return bytes;
@@ -271,9 +279,8 @@ TEST(DcfWriter, RefusesAnOutOfRangeNodeOrRateAndWritesNothing) {
         test::TempFolder project, out;
         test::writeFile(project / "pargen.xml", c.pargenText);
         test::writeFile(out / "Gateway.dcf", "old file\r\n");
-        const FixedClock clock(kMorning);
         try {
-            DcfWriter(clock).write(project.path(), out / "Gateway.dcf", {c.nodeId, c.bitRate});
+            writeDcfFile(project.path(), out / "Gateway.dcf", {c.nodeId, c.bitRate});
             ADD_FAILURE() << "no error";
         } catch (const Error& e) {
             EXPECT_EQ(std::string(e.what()), c.error);
@@ -288,9 +295,8 @@ TEST(DcfWriter, RefusesWhatTheEdsRefuses) {
     test::writeFile(
         project / "TInfoCob.xml",
         R"(<TInfoCob><row NrPdo="1" Index="0x202A" SubIndex="1" Dimension="0"/></TInfoCob>)");
-    const FixedClock clock(kMorning);
     try {
-        DcfWriter(clock).write(project.path(), out / "Gateway.dcf");
+        writeDcfFile(project.path(), out / "Gateway.dcf");
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), "TInfoCob.xml, row 1: Error! The Index 0x202A is already "

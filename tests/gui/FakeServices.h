@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "widgets/Services.h"
 
 #include <QDialog>
 
@@ -44,9 +44,9 @@ public:
         }
         return result;
     }
-    std::optional<std::filesystem::path> browseFolder(QWidget*, const QString& title,
-                                                      const std::filesystem::path& root,
-                                                      const std::filesystem::path& preselected) override {
+    std::optional<std::filesystem::path>
+    browseFolder(QWidget*, const QString& title, const std::filesystem::path& root,
+                 const std::filesystem::path& preselected) override {
         browseRoots.push_back(root);
         return answer({"folder", title, preselected, QString()});
     }

@@ -1,7 +1,7 @@
-#include "app/QtServices.h"
+#include "widgets/QtServices.h"
 
-#include "app/GuiSupport.h"
-#include "app/ProjectBrowser.h"
+#include "widgets/GuiSupport.h"
+#include "widgets/ProjectBrowser.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -18,8 +18,8 @@ void QtMessageSink::info(const std::string& text) {
 }
 
 void QtMessageSink::error(const std::string& text) {
-    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
-                          toQt(text), QMessageBox::Ok);
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), toQt(text),
+                          QMessageBox::Ok);
 }
 
 std::optional<std::filesystem::path> QtDialogs::openFile(QWidget* parent, const QString& title,
@@ -35,18 +35,18 @@ std::optional<std::filesystem::path> QtDialogs::saveFile(QWidget* parent, const 
                                                          const std::filesystem::path& startFolder,
                                                          const QString& filter,
                                                          QString* selectedFilter) {
-    const QString file = QFileDialog::getSaveFileName(parent, title, toQt(startFolder), filter,
-                                                      selectedFilter,
-                                                      // outputs are replaced without a question
-                                                      QFileDialog::DontConfirmOverwrite);
+    const QString file =
+        QFileDialog::getSaveFileName(parent, title, toQt(startFolder), filter, selectedFilter,
+                                     // outputs are replaced without a question
+                                     QFileDialog::DontConfirmOverwrite);
     if (file.isEmpty())
         return std::nullopt;
     return toPath(file);
 }
 
-std::optional<std::filesystem::path> QtDialogs::browseFolder(QWidget* parent, const QString& title,
-                                                             const std::filesystem::path& root,
-                                                             const std::filesystem::path& preselected) {
+std::optional<std::filesystem::path>
+QtDialogs::browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
+                        const std::filesystem::path& preselected) {
     ProjectBrowser browser(title, root, preselected, parent);
     if (browser.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -1,7 +1,7 @@
 #include "ProjectState.h"
 
-#include "documents/AtomicFile.h"
-#include "documents/Error.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
 
 // Settings values are bytes: no character conversion (which would need a Unicode library).
 #define SI_NO_CONVERSION
@@ -43,9 +43,7 @@ bool leavesFolder(const std::string& name) {
 ProjectState::ProjectState(fs::path programFolder)
     : m_programFolder(withoutTrailingSeparator(programFolder.lexically_normal().string())),
       m_projectsRoot(m_programFolder / "PROJECTS"), m_masterFolder(m_programFolder / "MASTER"),
-      m_projectFolder(m_projectsRoot) {
-    refreshDocumentPaths();
-}
+      m_projectFolder(m_projectsRoot) {}
 
 fs::path ProjectState::settingsFile() const {
     return m_programFolder / kSettingsFileName;
@@ -68,11 +66,9 @@ bool ProjectState::startUp() {
     if (!relative.empty() && !leavesFolder(relative) &&
         fs::is_directory(m_projectsRoot / relative, ec)) {
         m_projectFolder = m_projectsRoot / relative;
-        refreshDocumentPaths();
         return true;
     }
     m_projectFolder = m_projectsRoot;
-    refreshDocumentPaths();
     return false;
 }
 
@@ -94,38 +90,20 @@ std::string ProjectState::captionWithProject() const {
 void ProjectState::setNewProject(const std::string& name, const fs::path& folder) {
     m_projectName = name;
     m_projectFolder = withoutTrailingSeparator(folder.string());
-    refreshDocumentPaths();
 }
 
 void ProjectState::setOpenedFolder(const fs::path& folder) {
-    m_projectFolder = folder.empty() ? fs::path() : fs::path(withoutTrailingSeparator(folder.string()));
+    m_projectFolder =
+        folder.empty() ? fs::path() : fs::path(withoutTrailingSeparator(folder.string()));
     const std::string text = m_projectFolder.string();
     const std::size_t n = m_projectsRoot.string().size();
     m_projectName = text.size() > n ? text.substr(n) : std::string();
-    refreshDocumentPaths();
 }
 
 void ProjectState::clearMissingProjectFolder() {
     std::error_code ec;
     if (!m_projectFolder.empty() && !fs::is_directory(m_projectFolder, ec))
         m_projectFolder.clear();
-}
-
-void ProjectState::refreshDocumentPaths() {
-    const fs::path& f = m_projectFolder;
-    m_paths.pargen = f / "pargen.xml";
-    m_paths.rcobDef = f / "RCobDef.xml";
-    m_paths.tcobDef = f / "TCobDef.xml";
-    m_paths.tcobDefTransmitted = f / "TCobDef.xml";
-    m_paths.pdoJ1939 = f / "pdoJ1939.xml";
-    m_paths.tpdoJ1939 = f / "TpdoJ1939.xml";
-    m_paths.nodeGuard = f / "NodeGuard.xml";
-    m_paths.ngJ1939Frame = f / "NG_J1939_Frame.xml";
-    m_paths.sdoClient = f / "SDOClient.xml";
-    m_paths.sdo = f / "sdo.xml";
-    m_paths.emcyDef = f / "emcydef.xml";
-    m_paths.emcyWord = f / "emcyword.xml";
-    m_paths.sdoPdo = f / "sdopdo.xml";
 }
 
 } // namespace ordane

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Clock.h"
-#include "app/MessageSink.h"
+#include "core/Clock.h"
+#include "core/MessageSink.h"
 
 #include <QString>
 
@@ -40,8 +40,8 @@ public:
 class ProcessLauncher {
 public:
     virtual ~ProcessLauncher() = default;
-    virtual bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                       std::string& failure) = 0;
+    virtual bool start(const std::filesystem::path& program,
+                       const std::vector<std::string>& arguments, std::string& failure) = 0;
 };
 
 // What every window is given.

@@ -1,6 +1,6 @@
-#include "app/EditorGrid.h"
+#include "widgets/EditorGrid.h"
 
-#include "app/GuiSupport.h"
+#include "widgets/GuiSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -33,7 +33,7 @@ public:
         box.rect = checkRect(option);
         box.state = QStyle::State_Enabled |
                     (index.data(kTextRole).toString() == QLatin1String("Y") ? QStyle::State_On
-                                                                             : QStyle::State_Off);
+                                                                            : QStyle::State_Off);
         style->drawControl(QStyle::CE_CheckBox, &box, painter, option.widget);
     }
 
@@ -42,7 +42,8 @@ public:
         bool toggle = false;
         if (event->type() == QEvent::MouseButtonRelease) {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            toggle = mouse->button() == Qt::LeftButton && option.rect.contains(mouse->position().toPoint());
+            toggle = mouse->button() == Qt::LeftButton &&
+                     option.rect.contains(mouse->position().toPoint());
         } else if (event->type() == QEvent::MouseButtonDblClick) {
             return true;
         } else if (event->type() == QEvent::KeyPress) {
@@ -56,7 +57,8 @@ public:
         return true;
     }
 
-    QWidget* createEditor(QWidget*, const QStyleOptionViewItem&, const QModelIndex&) const override {
+    QWidget* createEditor(QWidget*, const QStyleOptionViewItem&,
+                          const QModelIndex&) const override {
         return nullptr;
     }
 
@@ -64,7 +66,8 @@ private:
     static QRect checkRect(const QStyleOptionViewItem& option) {
         QStyleOptionButton box;
         QStyle* style = option.widget ? option.widget->style() : QApplication::style();
-        const QRect indicator = style->subElementRect(QStyle::SE_CheckBoxIndicator, &box, option.widget);
+        const QRect indicator =
+            style->subElementRect(QStyle::SE_CheckBoxIndicator, &box, option.widget);
         QRect r(QPoint(0, 0), indicator.size());
         r.moveCenter(option.rect.center());
         return r;

@@ -1,6 +1,7 @@
 #include "CreateProject.h"
 
 #include "ProjectState.h"
+#include "core/ProjectFolder.h"
 
 #include <system_error>
 
@@ -36,7 +37,7 @@ std::optional<fs::path> createProjectFolder(const fs::path& destination, const s
             *reason = ec ? ec.message() : std::string("a file of that name exists");
         return std::nullopt;
     }
-    fs::create_directories(folder / "bin", ec); // not reported: later bank writes fail instead
+    fs::create_directories(binFolder(folder), ec); // not reported: later bank writes fail instead
     return folder;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "widgets/Services.h"
 
 class QWidget;
 
@@ -22,9 +22,9 @@ public:
                                                   const std::filesystem::path& startFolder,
                                                   const QString& filter,
                                                   QString* selectedFilter = nullptr) override;
-    std::optional<std::filesystem::path> browseFolder(QWidget* parent, const QString& title,
-                                                      const std::filesystem::path& root,
-                                                      const std::filesystem::path& preselected) override;
+    std::optional<std::filesystem::path>
+    browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
+                 const std::filesystem::path& preselected) override;
     void openUrl(const QString& url) override;
 };
 

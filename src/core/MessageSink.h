@@ -1,6 +1,6 @@
 #pragma once
 
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include <ostream>
 #include <string>
@@ -32,8 +32,7 @@ private:
 };
 
 // Runs `action`; an Error it throws is shown in the error box. Returns whether it succeeded.
-template <class Action>
-bool reportingErrors(MessageSink& messages, Action&& action) {
+template <class Action> bool reportingErrors(MessageSink& messages, Action&& action) {
     try {
         action();
         return true;

@@ -5,23 +5,6 @@
 
 namespace ordane {
 
-// Paths of the project documents, recomputed whenever the project folder is set.
-struct DocumentPaths {
-    std::filesystem::path pargen;
-    std::filesystem::path rcobDef;
-    std::filesystem::path tcobDef;
-    std::filesystem::path tcobDefTransmitted; // second entry, same path
-    std::filesystem::path pdoJ1939;
-    std::filesystem::path tpdoJ1939;
-    std::filesystem::path nodeGuard;
-    std::filesystem::path ngJ1939Frame;
-    std::filesystem::path sdoClient;
-    std::filesystem::path sdo;
-    std::filesystem::path emcyDef;
-    std::filesystem::path emcyWord;
-    std::filesystem::path sdoPdo;
-};
-
 inline constexpr const char* kApplicationTitle = "Firmware Ordane";
 inline constexpr const char* kCaptionWithoutProject = "Korvane Ordane SW40218 CANopen TO J1939";
 inline constexpr const char* kCaptionPrefix = "Korvane - Ordane SW40218 - J1939 / CANopen :";
@@ -46,7 +29,6 @@ public:
     std::filesystem::path settingsFile() const;
     const std::string& projectName() const { return m_projectName; }
     const std::filesystem::path& projectFolder() const { return m_projectFolder; }
-    const DocumentPaths& documentPaths() const { return m_paths; }
 
     // Empty only after an Open whose preselected folder had gone and which was cancelled.
     bool hasProjectFolder() const { return !m_projectFolder.empty(); }
@@ -62,15 +44,12 @@ public:
     // Open with the preselected folder gone: the folder becomes empty before the browser.
     void clearMissingProjectFolder();
 
-    void refreshDocumentPaths();
-
 private:
     std::filesystem::path m_programFolder;
     std::filesystem::path m_projectsRoot;
     std::filesystem::path m_masterFolder;
     std::string m_projectName;
     std::filesystem::path m_projectFolder;
-    DocumentPaths m_paths;
 };
 
 // Whether `name` would leave the folder it is joined to (absolute, or with a ".." part).

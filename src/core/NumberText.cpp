@@ -6,20 +6,6 @@
 
 namespace ordane {
 
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
-
 std::optional<std::int32_t> tryParseInteger(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ')
@@ -33,7 +19,8 @@ std::optional<std::int32_t> tryParseInteger(std::string_view text) {
     if (i < text.size() && text[i] == '$') {
         hex = true;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         hex = true;
         i += 2;
     } else if (i < text.size() && (text[i] == 'x' || text[i] == 'X')) {
@@ -50,7 +37,7 @@ std::optional<std::int32_t> tryParseInteger(std::string_view text) {
             return std::nullopt;
         std::uint32_t value = 0;
         for (; i < text.size(); ++i) {
-            const int d = hexValue(text[i]);
+            const int d = hexDigitValue(text[i]);
             if (d < 0)
                 return std::nullopt;
             value = value * 16 + static_cast<std::uint32_t>(d);

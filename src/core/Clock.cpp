@@ -1,6 +1,6 @@
 #include "Clock.h"
 
-#include "documents/NumberText.h"
+#include "core/NumberText.h"
 
 #include <cstdlib>
 #include <string>
