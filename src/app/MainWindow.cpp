@@ -20,6 +20,8 @@
 // device image, EDS and firmware
 #include "compiler/DeviceImage.h"
 #include "compiler/UpdateBanks.h"
+#include "editors/CommissionedNode.h"
+#include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
 #include "firmware/ModifyFileSx.h"
 
@@ -255,14 +257,24 @@ void MainWindow::btn_NodeGuardClick() {
 void MainWindow::B_EdsClick() {
     if (!projectCheck())
         return;
+    const QString edsType = tr("Electronic Data Sheet (*.eds)");
+    const QString dcfType = tr("Device Configuration File (*.dcf)");
+    QString chosenType = edsType;
     auto target = m_services.dialogs.saveFile(this, tr("Save EDS File"), m_state.projectFolder(),
-                                              tr("Electronic Data Sheet (*.eds)"));
+                                              edsType + ";;" + dcfType, &chosenType);
     if (!target)
         return;
+    const DataSheetKind kind = dataSheetKind(
+        *target, chosenType == dcfType ? DataSheetKind::Dcf : DataSheetKind::Eds);
     if (!target->has_extension())
-        *target += ".eds";
+        *target += kind == DataSheetKind::Dcf ? ".dcf" : ".eds";
     try {
-        EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
+        if (kind == DataSheetKind::Dcf) {
+            const CommissionedNode node = commissionedNode(m_state.projectFolder(), {});
+            DcfWriter(m_services.clock)
+                .write(m_state.projectFolder(), *target, node.nodeId, node.bitRateKbit);
+        } else
+            EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
     } catch (const std::exception& e) {
         m_services.messages.error(e.what());
     }

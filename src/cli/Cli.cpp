@@ -7,6 +7,8 @@
 #include <exception>
 #include <functional>
 #include <new>
+#include <optional>
+#include <string>
 
 namespace ordane::cli {
 
@@ -45,6 +47,19 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     eds->add_option("PROJECT", project, "Project folder")->required();
     eds->add_option("OUTPUT", output, "EDS file to write")->required();
     eds->callback([&] { action = [&] { return edsCommand(project, output, out, err); }; });
+
+    std::optional<std::string> nodeId, bitRate;
+    auto* dcf = app.add_subcommand(
+        "dcf", "Write the device configuration file (DCF) of PROJECT to OUTPUT: the EDS plus "
+               "the commissioned node ID and bit rate");
+    dcf->add_option("PROJECT", project, "Project folder")->required();
+    dcf->add_option("OUTPUT", output, "DCF file to write")->required();
+    dcf->add_option("--node-id", nodeId, "Node ID 1..127 (default: IDDev_CANopen of pargen.xml)");
+    dcf->add_option("--bit-rate", bitRate,
+                    "Bit rate in kbit/s: 10, 20, 50, 100, 125, 250, 500, 800 or 1000 (default: "
+                    "Baud_CANopen of pargen.xml)");
+    dcf->callback(
+        [&] { action = [&] { return dcfCommand(project, output, nodeId, bitRate, out, err); }; });
 
     auto* merge = app.add_subcommand(
         "merge", "Merge bin/bank1.bin and bin/bank2.bin into the S-record file TEMPLATE, "

@@ -23,6 +23,10 @@ inline constexpr int kUsage = 2;
 int compileCommand(const fs::path& project, std::ostream& out, std::ostream& err);
 int edsCommand(const fs::path& project, const fs::path& output, std::ostream& out,
                std::ostream& err);
+// `nodeId` and `bitRate` (kbit/s) are number text; absent ones come from pargen.xml.
+int dcfCommand(const fs::path& project, const fs::path& output,
+               const std::optional<std::string>& nodeId, const std::optional<std::string>& bitRate,
+               std::ostream& out, std::ostream& err);
 int mergeCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
                  std::ostream& err);
 int updateCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,

@@ -33,9 +33,10 @@ std::optional<std::filesystem::path> QtDialogs::openFile(QWidget* parent, const 
 
 std::optional<std::filesystem::path> QtDialogs::saveFile(QWidget* parent, const QString& title,
                                                          const std::filesystem::path& startFolder,
-                                                         const QString& filter) {
+                                                         const QString& filter,
+                                                         QString* selectedFilter) {
     const QString file =
-        QFileDialog::getSaveFileName(parent, title, toQt(startFolder), filter, nullptr,
+        QFileDialog::getSaveFileName(parent, title, toQt(startFolder), filter, selectedFilter,
                                      // outputs are replaced without a question
                                      QFileDialog::DontConfirmOverwrite);
     if (file.isEmpty())

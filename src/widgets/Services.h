@@ -18,13 +18,16 @@ namespace ordane {
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    // `filter` in Qt's form, e.g. "File EXCEL (*.xls)".
+    // `filter` in Qt's form, e.g. "File EXCEL (*.xls)", several joined by ";;".
     virtual std::optional<std::filesystem::path> openFile(QWidget* parent, const QString& title,
                                                           const std::filesystem::path& startFolder,
                                                           const QString& filter) = 0;
+    // `selectedFilter`, when given, is the file type shown first and receives the one the
+    // user chose.
     virtual std::optional<std::filesystem::path> saveFile(QWidget* parent, const QString& title,
                                                           const std::filesystem::path& startFolder,
-                                                          const QString& filter) = 0;
+                                                          const QString& filter,
+                                                          QString* selectedFilter = nullptr) = 0;
     // A folder browser that cannot leave `root`; `preselected` may be empty.
     virtual std::optional<std::filesystem::path>
     browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
