@@ -9,6 +9,7 @@ packages=(
   srecord python3-xlwt time
   clang libclang-rt-14-dev
   xvfb xauth imagemagick fonts-dejavu-core
+  tidy
 )
 
 missing=()

@@ -18,11 +18,13 @@
 #include "editors/USDO_Client.h"
 
 // device image, EDS and firmware
+#include "app/ReportFindings.h"
 #include "compiler/BankWriters.h"
 #include "compiler/CompileProject.h"
 #include "compiler/DeviceImage.h"
 #include "eds/EdsWriter.h"
 #include "firmware/ModifyFileSx.h"
+#include "report/MappingReport.h"
 
 #include "documents/Error.h"
 
@@ -47,6 +49,10 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     auto* outer = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addStretch();
+    auto* report = addButton("report", tr("Report"), &MainWindow::reportClick);
+    report->setAccessibleName(tr("Mapping report"));
+    report->setFixedWidth(60);
+    top->addWidget(report);
     auto* about = addButton("about", tr("About"), &MainWindow::aboutClick);
     auto* close = addButton("LbButton1", tr("X"), &MainWindow::LbButton1Click);
     close->setAccessibleName(tr("Close"));
@@ -93,19 +99,22 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
         button->setMinimumWidth(140);
         // Two "Define SDO" buttons: their accessible names say which side they open.
         if (b.step == 3 || b.step == 4)
-            button->setAccessibleName(QStringLiteral("%1 (Step %2)").arg(tr(b.caption)).arg(b.step));
+            button->setAccessibleName(
+                QStringLiteral("%1 (Step %2)").arg(tr(b.caption)).arg(b.step));
         steps->addWidget(button, b.step - 1, column++);
         tabOrder.push_back(button);
     }
     outer->addLayout(steps);
-    // The keyboard goes through the steps in order; About and X come last.
+    // The keyboard goes through the steps in order; Report, About and X come last.
+    tabOrder.push_back(report);
     tabOrder.push_back(about);
     tabOrder.push_back(close);
     chainTabOrder(tabOrder);
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
-    auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
+    auto* link =
+        new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
     link->setObjectName(QStringLiteral("WebLink"));
     link->setAccessibleName(QLatin1String(kMakerWebAddress));
     link->setTextInteractionFlags(Qt::TextBrowserInteraction);
@@ -298,6 +307,22 @@ void MainWindow::CreateBinClick() {
     }
     m_modifyFileSx->FormShow();
     runModal(*m_modifyFileSx);
+}
+
+void MainWindow::reportClick() {
+    if (!projectCheck())
+        return;
+    const std::filesystem::path& folder = m_state.projectFolder();
+    const std::filesystem::path target = folder / kReportFileName;
+    try {
+        writeMappingReport(folder, target, reportFindings(folder), m_services.clock);
+    } catch (const Error& e) {
+        m_services.messages.error(e.what());
+        return;
+    }
+    if (!m_services.dialogs.openLocalFile(target))
+        m_services.messages.info("The report was written to " + target.string() +
+                                 ", but no browser could be started to show it.");
 }
 
 void MainWindow::aboutClick() {

@@ -18,8 +18,8 @@ void QtMessageSink::info(const std::string& text) {
 }
 
 void QtMessageSink::error(const std::string& text) {
-    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
-                          toQt(text), QMessageBox::Ok);
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), toQt(text),
+                          QMessageBox::Ok);
 }
 
 std::optional<std::filesystem::path> QtDialogs::openFile(QWidget* parent, const QString& title,
@@ -34,17 +34,18 @@ std::optional<std::filesystem::path> QtDialogs::openFile(QWidget* parent, const 
 std::optional<std::filesystem::path> QtDialogs::saveFile(QWidget* parent, const QString& title,
                                                          const std::filesystem::path& startFolder,
                                                          const QString& filter) {
-    const QString file = QFileDialog::getSaveFileName(parent, title, toQt(startFolder), filter, nullptr,
-                                                      // outputs are replaced without a question
-                                                      QFileDialog::DontConfirmOverwrite);
+    const QString file =
+        QFileDialog::getSaveFileName(parent, title, toQt(startFolder), filter, nullptr,
+                                     // outputs are replaced without a question
+                                     QFileDialog::DontConfirmOverwrite);
     if (file.isEmpty())
         return std::nullopt;
     return toPath(file);
 }
 
-std::optional<std::filesystem::path> QtDialogs::browseFolder(QWidget* parent, const QString& title,
-                                                             const std::filesystem::path& root,
-                                                             const std::filesystem::path& preselected) {
+std::optional<std::filesystem::path>
+QtDialogs::browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
+                        const std::filesystem::path& preselected) {
     ProjectBrowser browser(title, root, preselected, parent);
     if (browser.exec() != QDialog::Accepted)
         return std::nullopt;
@@ -53,6 +54,10 @@ std::optional<std::filesystem::path> QtDialogs::browseFolder(QWidget* parent, co
 
 void QtDialogs::openUrl(const QString& url) {
     QDesktopServices::openUrl(QUrl(url));
+}
+
+bool QtDialogs::openLocalFile(const std::filesystem::path& file) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(toQt(file)));
 }
 
 bool QtProcessLauncher::start(const std::filesystem::path& program,

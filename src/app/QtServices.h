@@ -25,6 +25,7 @@ public:
                                                       const std::filesystem::path& root,
                                                       const std::filesystem::path& preselected) override;
     void openUrl(const QString& url) override;
+    bool openLocalFile(const std::filesystem::path& file) override;
 };
 
 class QtProcessLauncher : public ProcessLauncher {

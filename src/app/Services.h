@@ -30,6 +30,9 @@ public:
     browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
                  const std::filesystem::path& preselected) = 0;
     virtual void openUrl(const QString& url) = 0;
+    // Opens a file of ours (the mapping report) in the program the desktop gives its type;
+    // false when none could be started.
+    virtual bool openLocalFile(const std::filesystem::path& file) = 0;
 };
 
 // Starts a program without waiting, with its arguments given directly (never through a
@@ -37,8 +40,8 @@ public:
 class ProcessLauncher {
 public:
     virtual ~ProcessLauncher() = default;
-    virtual bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                       std::string& failure) = 0;
+    virtual bool start(const std::filesystem::path& program,
+                       const std::vector<std::string>& arguments, std::string& failure) = 0;
 };
 
 // What every window is given.

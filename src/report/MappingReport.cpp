@@ -1,10 +1,12 @@
 #include "report/MappingReport.h"
 
 #include "documents/AtomicFile.h"
+#include "documents/DocumentFiles.h"
 #include "documents/NumberText.h"
 #include "editors/CommunicationParameters.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 namespace ordane {
 
@@ -159,6 +161,16 @@ std::string onOff(bool on) {
     return on ? "on" : "off";
 }
 
+// The problems of a section's documents, where the section begins: what it shows is what was
+// read before them, and defaults for the rest.
+void sectionProblems(Html& h, const ReportData& data,
+                     std::initializer_list<const char*> documents) {
+    for (const ReportProblem& problem : data.problems)
+        for (const char* document : documents)
+            if (equalsIgnoringCase(problem.document, document))
+                h.line("<p class=\"bad\">Not read in full: " + htmlText(problem.text) + "</p>");
+}
+
 void findingsSection(Html& h, const ReportData& data, const ReportFindings& findings) {
     h.line("<section id=\"findings\">");
     h.line("<h2>Check findings</h2>");
@@ -183,8 +195,8 @@ void findingsSection(Html& h, const ReportData& data, const ReportFindings& find
         h.line("<p class=\"bad\">Documents this report could not read in full; it shows what "
                "was read before the problem:</p>");
         h.line("<ul class=\"problems\">");
-        for (const std::string& problem : data.problems)
-            h.line("<li>" + htmlText(problem) + "</li>");
+        for (const ReportProblem& problem : data.problems)
+            h.line("<li>" + htmlText(problem.text) + "</li>");
         h.line("</ul>");
     }
     h.line("</section>");
@@ -193,6 +205,7 @@ void findingsSection(Html& h, const ReportData& data, const ReportFindings& find
 void communicationSection(Html& h, const ReportData& d) {
     h.line("<section id=\"communication\">");
     h.line("<h2>Communication parameters</h2>");
+    sectionProblems(h, d, {"pargen.xml"});
     h.line("<dl class=\"facts\">");
     h.line("<dt>CANopen</dt><dd>" + nodeText(d.nodeId) + " at " +
            rateText(d.canopenRate, CommunicationParameters::canopenRates()) + "</dd>");
@@ -300,7 +313,8 @@ void frameBlock(Html& h, const ReportFrame& f, bool received) {
     h.line("</div>");
 }
 
-void framesSection(Html& h, const std::vector<ReportFrame>& frames, bool received) {
+void framesSection(Html& h, const ReportData& data, bool received) {
+    const std::vector<ReportFrame>& frames = received ? data.received : data.transmitted;
     h.line(std::string("<section class=\"frames\" id=\"") +
            (received ? "received" : "transmitted") + "\">");
     if (received) {
@@ -314,6 +328,10 @@ void framesSection(Html& h, const std::vector<ReportFrame>& frames, bool receive
                "(TCobDef.xml); their bytes are written as objects by SDO (TInfoCob.xml) and "
                "come from RPDOs (pdoJ1939.xml).</p>");
     }
+    if (received)
+        sectionProblems(h, data, {"RCobDef.xml", "RInfoCob.xml", "TpdoJ1939.xml"});
+    else
+        sectionProblems(h, data, {"TCobDef.xml", "TInfoCob.xml", "pdoJ1939.xml"});
     if (frames.empty())
         h.line("<p>No frames.</p>");
     for (const ReportFrame& f : frames)
@@ -376,8 +394,10 @@ void pdoSection(Html& h, const ReportData& d) {
     h.line("<section id=\"pdos\">");
     h.line("<h2>PDOs</h2>");
     h.line("<h3>TPDOs: sent by the converter, from received frames (TpdoJ1939.xml)</h3>");
+    sectionProblems(h, d, {"TpdoJ1939.xml"});
     pdoTable(h, d.tpdos, d.received, true);
     h.line("<h3>RPDOs: received by the converter, for transmitted frames (pdoJ1939.xml)</h3>");
+    sectionProblems(h, d, {"pdoJ1939.xml"});
     pdoTable(h, d.rpdos, d.transmitted, false);
     h.line("</section>");
 }
@@ -447,12 +467,14 @@ void clientAndGuardingSection(Html& h, const ReportData& d) {
     h.line("<section id=\"client\">");
     h.line("<h2>SDO client frames</h2>");
     h.line("<p class=\"hint\">SDO client " + onOff(d.sdoClient) + " (SDOClient.xml).</p>");
+    sectionProblems(h, d, {"SDOClient.xml"});
     j1939FrameTable(h, d.sdoClientFrames);
     h.line("</section>");
     h.line("<section id=\"guarding\">");
     h.line("<h2>Node guarding</h2>");
     h.line("<p class=\"hint\">Node guarding " + onOff(d.nodeGuard) + ", state frames on J1939 " +
            onOff(d.sendNodeGuardOnJ1939) + " (NodeGuard.xml, NG_J1939_Frame.xml).</p>");
+    sectionProblems(h, d, {"NodeGuard.xml", "NG_J1939_Frame.xml"});
     if (d.guardedNodes.empty()) {
         h.line("<p>No guarded nodes.</p>");
     } else {
@@ -548,6 +570,10 @@ std::string htmlText(std::string_view text) {
         case '\t':
             out += '\t';
             break;
+        case '\n':
+        case '\r':
+            out += ' ';
+            break;
         default:
             if (c < 0x20 || c == 0x7F)
                 appendUtf8(out, kReplacement);
@@ -589,8 +615,8 @@ std::string buildMappingReport(const ReportData& data, const ReportFindings& fin
     h.line("<main>");
     findingsSection(h, data, findings);
     communicationSection(h, data);
-    framesSection(h, data.received, true);
-    framesSection(h, data.transmitted, false);
+    framesSection(h, data, true);
+    framesSection(h, data, false);
     pdoSection(h, data);
     objectSection(h, data);
     clientAndGuardingSection(h, data);

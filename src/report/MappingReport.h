@@ -17,7 +17,8 @@ struct ReportFindings {
 };
 
 // Text for HTML element content and attribute values: <, >, &, " and ' as references;
-// UTF-8 kept as typed, invalid bytes and control characters (but tab) as U+FFFD.
+// UTF-8 kept as typed; line breaks as blanks; invalid bytes and other control characters
+// (but tab) as U+FFFD, which a browser would show for them anyway.
 std::string htmlText(std::string_view text);
 
 // The whole report: one HTML5 file with its style inline, no script and no reference to

@@ -28,16 +28,14 @@ std::string shownName(const fs::path& folder, const char* name) {
 
 // Runs one document's reading; what it throws is noted and the report goes on.
 template <class Read>
-void readPart(std::vector<std::string>& problems, const std::string& document, Read&& read) {
+void readPart(std::vector<ReportProblem>& problems, const std::string& document, Read&& read) {
     try {
         read();
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         const std::string text = e.what();
         // Most reading errors already name their document.
-        problems.push_back(text.find(document) == std::string::npos ? document + ": " + text
-                                                                    : text);
-    } catch (const std::exception& e) {
-        problems.push_back(document + ": " + e.what());
+        problems.push_back(
+            {document, text.rfind(document, 0) == 0 ? text : document + ": " + text});
     }
 }
 
@@ -78,7 +76,7 @@ void readCommunication(const fs::path& folder, ReportData& data) {
 
 // The PDOs of one direction, with the frame bytes each one occupies.
 std::vector<ReportPdo> readPdos(const fs::path& folder, PdoDirection direction,
-                                std::vector<std::string>& problems) {
+                                std::vector<ReportProblem>& problems) {
     PdoMapping mapping(direction);
     const std::string frames = shownName(folder, PdoMapping::frameDocumentName(direction));
     const std::string name = shownName(folder, PdoMapping::documentName(direction));
@@ -122,10 +120,11 @@ std::vector<ReportFrame> readFrames(const fs::path& folder, FrameSide side,
     SdoMapping mapping(sdoSide);
     CollectingSink sink;
     mapping.load(folder, sink);
+    const std::string name = shownName(folder, SdoMapping::mappingDocumentName(sdoSide));
     for (const std::string& text : sink.infos)
         if (text == "Error in reading file SDOPDO XML")
-            data.problems.push_back(shownName(folder, SdoMapping::mappingDocumentName(sdoSide)) +
-                                    ": " + text + "; the entries before the problem are shown");
+            data.problems.push_back(
+                {name, name + ": " + text + "; the entries after the problem are not shown"});
 
     // Frame numbers are document rows; the mapping may know rows after an empty key cell.
     const int count = std::max(list.tableRows(), int(mapping.frames().size()));
@@ -208,7 +207,7 @@ void readClientAndGuarding(const fs::path& folder, ReportData& data) {
     NodeGuardSettings guarding;
     const NodeGuardSettings::TableLoad table = guarding.loadTable(folder);
     if (table.problem)
-        data.problems.push_back(*table.problem);
+        data.problems.push_back({shownName(folder, kNodeGuardDocument), *table.problem});
     for (int row = 1; row <= guarding.usedRows(); ++row) {
         const GuardedNode& node = guarding.node(row);
         data.guardedNodes.push_back(

@@ -97,6 +97,12 @@ struct ReportObjectEntry {
     bool generated = false; // the "Largest Sub-Index supported" entry the file adds
 };
 
+// A document that could not be read in full.
+struct ReportProblem {
+    std::string document; // its file name
+    std::string text;     // the line shown, naming the document
+};
+
 struct ReportData {
     std::string projectName;
 
@@ -129,8 +135,8 @@ struct ReportData {
     std::vector<ReportGuardedNode> guardedNodes;
     std::vector<ReportJ1939Frame> guardFrames;
 
-    // "<document>: <reason>" for every document that could not be read in full.
-    std::vector<std::string> problems;
+    // Every document that could not be read in full, in reading order.
+    std::vector<ReportProblem> problems;
 };
 
 // Reads every document of the project folder; never throws for a document's content.

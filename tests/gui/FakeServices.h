@@ -35,13 +35,20 @@ public:
                                                   const QString& filter) override {
         return answer({"save", title, start, filter});
     }
-    std::optional<std::filesystem::path> browseFolder(QWidget*, const QString& title,
-                                                      const std::filesystem::path& root,
-                                                      const std::filesystem::path& preselected) override {
+    std::optional<std::filesystem::path>
+    browseFolder(QWidget*, const QString& title, const std::filesystem::path& root,
+                 const std::filesystem::path& preselected) override {
         browseRoots.push_back(root);
         return answer({"folder", title, preselected, QString()});
     }
     void openUrl(const QString& url) override { openedUrls.push_back(url); }
+    bool openLocalFile(const std::filesystem::path& file) override {
+        openedFiles.push_back(file);
+        return openSucceeds;
+    }
+
+    std::vector<std::filesystem::path> openedFiles;
+    bool openSucceeds = true;
 
     std::vector<std::filesystem::path> browseRoots;
 
