@@ -1,6 +1,6 @@
 #include "app/AboutBox.h"
 
-#include "app/GuiSupport.h"
+#include "widgets/GuiSupport.h"
 
 #include <QDialogButtonBox>
 #include <QEvent>
@@ -42,7 +42,8 @@ AboutBox::AboutBox(const AppServices& services, QWidget* parent)
     add(3, QStringLiteral("Version :"), QStringLiteral("1.704"));
     add(4, QStringLiteral("Document Code :"), QStringLiteral("MN40218"));
 
-    auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
+    auto* link =
+        new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
     link->setObjectName(QStringLiteral("WebLink"));
     link->setAccessibleName(QLatin1String(kMakerWebAddress));
     link->setTextInteractionFlags(Qt::TextBrowserInteraction);

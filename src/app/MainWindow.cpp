@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
-#include "app/GuiSupport.h"
 #include "app/NewProjectDialog.h"
+#include "widgets/GuiSupport.h"
 // communication parameters and J1939 frame lists
 #include "editors/UTpdo2MB.h"
 #include "editors/Upargen.h"
@@ -18,15 +18,14 @@
 #include "editors/USDO_Client.h"
 
 // device image, EDS and firmware
-#include "app/ReportFindings.h"
-#include "compiler/BankWriters.h"
-#include "compiler/CompileProject.h"
+#include "check/ProjectCheck.h"
 #include "compiler/DeviceImage.h"
+#include "compiler/UpdateBanks.h"
 #include "eds/EdsWriter.h"
 #include "firmware/ModifyFileSx.h"
 #include "report/MappingReport.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -283,25 +282,20 @@ void MainWindow::CreateBinClick() {
     // current directory, which the Generate Firmware dialog moves to MASTER.
     if (!projectCheck())
         return;
-    const std::filesystem::path& folder = m_state.projectFolder();
+    std::vector<std::string> unwritten;
     try {
-        compileProject(folder, *m_image, m_services.messages, m_services.clock);
+        unwritten = compileAndWriteBanks(m_state.projectFolder(), *m_image, m_services.messages,
+                                         m_services.clock);
     } catch (const Error& e) {
         m_services.messages.error(e.what());
         return;
     }
     // Every file that could not be written is told in one error box, and the Generate
     // Firmware dialog stays closed: its merge would take an older bank file instead.
-    std::vector<std::string> failures = writeBankFiles(*m_image, folder);
-    try {
-        writeBankSource(*m_image, folder);
-    } catch (const Error& e) {
-        failures.emplace_back(e.what());
-    }
-    if (!failures.empty()) {
+    if (!unwritten.empty()) {
         std::string text;
-        for (const std::string& failure : failures)
-            text += (text.empty() ? "" : "\n") + failure;
+        for (const std::string& reason : unwritten)
+            text += (text.empty() ? "" : "\n") + reason;
         m_services.messages.error(text);
         return;
     }
@@ -315,7 +309,8 @@ void MainWindow::reportClick() {
     const std::filesystem::path& folder = m_state.projectFolder();
     const std::filesystem::path target = folder / kReportFileName;
     try {
-        writeMappingReport(folder, target, reportFindings(folder), m_services.clock);
+        const ProjectCheck check = checkProject(folder);
+        writeMappingReport(folder, target, {check.failures, check.notes}, m_services.clock);
     } catch (const Error& e) {
         m_services.messages.error(e.what());
         return;

@@ -1,7 +1,7 @@
 #include "app/MainWindow.h"
-#include "app/ProjectState.h"
-#include "app/QtServices.h"
-#include "app/GuiSupport.h"
+#include "core/ProjectState.h"
+#include "widgets/GuiSupport.h"
+#include "widgets/QtServices.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
     parser.addOption(home);
     parser.process(app);
 
-    const QString folder = parser.isSet(home) ? parser.value(home) : QApplication::applicationDirPath();
+    const QString folder =
+        parser.isSet(home) ? parser.value(home) : QApplication::applicationDirPath();
 
     ordane::QtMessageSink messages;
     ordane::QtDialogs dialogs;

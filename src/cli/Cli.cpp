@@ -10,11 +10,6 @@
 
 namespace ordane::cli {
 
-int notAvailable(const std::string& command, std::ostream& err) {
-    err << "ordane-cli " << command << ": not available in this version\n";
-    return kUsage;
-}
-
 namespace {
 
 // The parser takes a name that begins with "-" for an option it does not know.
@@ -62,8 +57,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     auto* update = app.add_subcommand(
         "update", "compile, then merge: everything \"Up date Device\" does but flashing");
     update->add_option("PROJECT", project, "Project folder")->required();
-    update->add_option("TEMPLATE", templateFile, "Firmware template (S-record file)")
-        ->required();
+    update->add_option("TEMPLATE", templateFile, "Firmware template (S-record file)")->required();
     update->callback(
         [&] { action = [&] { return updateCommand(project, templateFile, out, err); }; });
 
@@ -80,8 +74,8 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     report->add_option("OUTPUT", output, "HTML file to write")->required();
     report->callback([&] { action = [&] { return reportCommand(project, output, out, err); }; });
 
-    auto* create = app.add_subcommand(
-        "new", "Create project NAME (with its bin folder) under ROOT");
+    auto* create =
+        app.add_subcommand("new", "Create project NAME (with its bin folder) under ROOT");
     create->add_option("ROOT", root, "Projects root folder")->required();
     create->add_option("NAME", name, "Project name")->required();
     create->callback([&] { action = [&] { return newCommand(root, name, out, err); }; });
@@ -95,45 +89,47 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         ->check(CLI::IsMember({"received", "transmitted"}));
     import->add_option("WORKBOOK", workbook, "Workbook (.xls or .csv)")->required();
     import->callback(
-        [&] { action = [&] { return importCommand(project, side, workbook, out, err); }; });
+        [&] { action = [&] { return importCommand(project, side, workbook, out, err);
+};
+} // namespace ordane::cli
+);
 
-    auto* exportCmd = app.add_subcommand("export", "Write rpdodef.csv from a frame list");
-    exportCmd->add_option("PROJECT", project, "Project folder")->required();
-    exportCmd->add_option("SIDE", side, "received or transmitted")
-        ->required()
-        ->check(CLI::IsMember({"received", "transmitted"}));
-    exportCmd->callback(
-        [&] { action = [&] { return exportCommand(project, side, out, err); }; });
+auto* exportCmd = app.add_subcommand("export", "Write rpdodef.csv from a frame list");
+exportCmd->add_option("PROJECT", project, "Project folder")->required();
+exportCmd->add_option("SIDE", side, "received or transmitted")
+    ->required()
+    ->check(CLI::IsMember({"received", "transmitted"}));
+exportCmd->callback([&] { action = [&] { return exportCommand(project, side, out, err); }; });
 
-    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
-    try {
-        app.parse(reversed);
-    } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return kSuccess;
-    } catch (const CLI::CallForAllHelp&) {
-        out << app.help("", CLI::AppFormatMode::All);
-        return kSuccess;
-    } catch (const CLI::ParseError& e) {
-        err << e.what() << "\n";
-        if (hasDashedName(arguments))
-            err << "Names that begin with '-' go after '--', as in: ordane-cli compile -- "
-                   "-Plant\n";
-        err << "Run 'ordane-cli --help' for the commands.\n";
-        return kUsage;
-    }
-    if (!action)
-        return kUsage;
-    // Commands report their own failures; this is for what no command foresaw, so that a
-    // script is told the reason instead of seeing the program abort.
-    try {
-        return action();
-    } catch (const std::bad_alloc&) {
-        err << "Not enough memory\n";
-    } catch (const std::exception& e) {
-        err << e.what() << "\n";
-    }
-    return kFailed;
+std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+try {
+    app.parse(reversed);
+} catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return kSuccess;
+} catch (const CLI::CallForAllHelp&) {
+    out << app.help("", CLI::AppFormatMode::All);
+    return kSuccess;
+} catch (const CLI::ParseError& e) {
+    err << e.what() << "\n";
+    if (hasDashedName(arguments))
+        err << "Names that begin with '-' go after '--', as in: ordane-cli compile -- "
+               "-Plant\n";
+    err << "Run 'ordane-cli --help' for the commands.\n";
+    return kUsage;
+}
+if (!action)
+    return kUsage;
+// Commands report their own failures; this is for what no command foresaw, so that a
+// script is told the reason instead of seeing the program abort.
+try {
+    return action();
+} catch (const std::bad_alloc&) {
+    err << "Not enough memory\n";
+} catch (const std::exception& e) {
+    err << e.what() << "\n";
+}
+return kFailed;
 }
 
 } // namespace ordane::cli

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/Error.h"
+#include "core/ProjectFolder.h"
+
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -26,26 +29,23 @@ int checkCommand(const fs::path& project, std::ostream& out, std::ostream& err);
 // Writes the mapping report, with the findings of `check` first; exit 0 whatever they are.
 int reportCommand(const fs::path& project, const fs::path& output, std::ostream& out,
                   std::ostream& err);
-int newCommand(const fs::path& root, const std::string& name, std::ostream& out,
-               std::ostream& err);
+int newCommand(const fs::path& root, const std::string& name, std::ostream& out, std::ostream& err);
 // `side` is "received" or "transmitted".
 int importCommand(const fs::path& project, const std::string& side, const fs::path& workbook,
                   std::ostream& out, std::ostream& err);
 int exportCommand(const fs::path& project, const std::string& side, std::ostream& out,
                   std::ostream& err);
 
-// For commands whose part of the program is not there yet.
-int notAvailable(const std::string& command, std::ostream& err);
-
-// The checks of `check`, one group per editor area. Each failure line is
-// "<document>: <message>" or "<document>, row <n>: <message>"; notes are printed but
-// are not failures.
-struct CheckReport {
-    std::vector<std::string> failures;
-    std::vector<std::string> notes;
-};
-void checkCommunicationAndFrames(const fs::path& project, CheckReport& report);
-void checkMappings(const fs::path& project, CheckReport& report);
-void checkClientAndGuarding(const fs::path& project, CheckReport& report);
+// Runs a command on an existing project folder ("Project folder not found: <folder>"
+// otherwise). An Error the command throws is its reason: printed, and the command fails.
+template <class Body> int runInProject(const fs::path& project, std::ostream& err, Body&& body) {
+    try {
+        requireExistingProjectFolder(project);
+        return body();
+    } catch (const Error& e) {
+        err << e.what() << '\n';
+        return kFailed;
+    }
+}
 
 } // namespace ordane::cli

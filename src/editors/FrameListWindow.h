@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Services.h"
 #include "editors/J1939FrameList.h"
+#include "widgets/Services.h"
 
 #include <QDialog>
 

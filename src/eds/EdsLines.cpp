@@ -1,6 +1,6 @@
 #include "eds/EdsLines.h"
 
-#include "documents/NumberText.h"
+#include "core/NumberText.h"
 
 #include <cstdio>
 
@@ -94,13 +94,26 @@ void fileAndDeviceInfo(Lines& out, const EdsProject& project, const LocalDateTim
         out.add(line);
     out.blank();
 
-    for (const char* line :
-         {"[DeviceInfo]", "VendorName=Korvane", "VendorNumber=0",
-          "ProductName=Gateway CANopen to J1939", "ProductNumber=731", "RevisionNumber=2",
-          "OrderCode=0731/1", "BaudRate_10=1", "BaudRate_20=1", "BaudRate_50=1",
-          "BaudRate_125=1", "BaudRate_250=1", "BaudRate_500=1", "BaudRate_800=0",
-          "BaudRate_1000=1", "SimpleBootUpSlave=1", "SimpleBootUpMaster=0", "Granularity=1",
-          "DynamicChannelsSupported=0", "GroupMessaging=0"})
+    for (const char* line : {"[DeviceInfo]",
+                             "VendorName=Korvane",
+                             "VendorNumber=0",
+                             "ProductName=Gateway CANopen to J1939",
+                             "ProductNumber=731",
+                             "RevisionNumber=2",
+                             "OrderCode=0731/1",
+                             "BaudRate_10=1",
+                             "BaudRate_20=1",
+                             "BaudRate_50=1",
+                             "BaudRate_125=1",
+                             "BaudRate_250=1",
+                             "BaudRate_500=1",
+                             "BaudRate_800=0",
+                             "BaudRate_1000=1",
+                             "SimpleBootUpSlave=1",
+                             "SimpleBootUpMaster=0",
+                             "Granularity=1",
+                             "DynamicChannelsSupported=0",
+                             "GroupMessaging=0"})
         out.add(line);
     out.add("NrOfRXPDO=" + std::to_string(project.receive.pdos.size()));
     out.add("NrOfTXPDO=" + std::to_string(project.transmit.pdos.size()));
@@ -183,9 +196,9 @@ void mappingObject(Lines& out, std::uint32_t index, const char* name, const PdoE
     out.variable(section(index, 0), {"Number of Entries", "0x0005",
                                      hexText(std::uint32_t(pdo.dimension), 2), "rw", 0});
     for (int k = 1; k <= 8; ++k) {
-        const std::string value = k <= pdo.dimension
-                                      ? "0x" + hex4(dataObject) + hexDigits(std::uint32_t(k), 2) + "08"
-                                      : std::string("0x00000000");
+        const std::string value =
+            k <= pdo.dimension ? "0x" + hex4(dataObject) + hexDigits(std::uint32_t(k), 2) + "08"
+                               : std::string("0x00000000");
         out.variable(section(index, std::uint32_t(k)),
                      {"PDO Mapping Entry", "0x0007", value, "rw", 0});
     }
@@ -195,12 +208,14 @@ void pdoObjects(Lines& out, const EdsProject& project) {
     const auto& rx = project.receive.pdos;
     const auto& tx = project.transmit.pdos;
     for (std::size_t i = 0; i < rx.size(); ++i)
-        communicationObject(out, 0x1400 + std::uint32_t(i), "Receive PDO Communication Parameter", rx[i]);
+        communicationObject(out, 0x1400 + std::uint32_t(i), "Receive PDO Communication Parameter",
+                            rx[i]);
     for (std::size_t i = 0; i < rx.size(); ++i)
         mappingObject(out, 0x1600 + std::uint32_t(i), "Receive PDO Mapping Parameter", rx[i],
                       0x2020 + std::uint32_t(i));
     for (std::size_t i = 0; i < tx.size(); ++i)
-        communicationObject(out, 0x1800 + std::uint32_t(i), "Transmit PDO Communication Parameter", tx[i]);
+        communicationObject(out, 0x1800 + std::uint32_t(i), "Transmit PDO Communication Parameter",
+                            tx[i]);
     for (std::size_t i = 0; i < tx.size(); ++i)
         mappingObject(out, 0x1A00 + std::uint32_t(i), "Transmit PDO Mapping Parameter", tx[i],
                       0x202A + std::uint32_t(i));

@@ -1,6 +1,6 @@
 #include "eds/EdsWriter.h"
 
-#include "documents/AtomicFile.h"
+#include "core/AtomicFile.h"
 #include "eds/EdsLines.h"
 #include "eds/EdsProject.h"
 

@@ -1,8 +1,8 @@
 #include "report/MappingReport.h"
 
-#include "documents/AtomicFile.h"
+#include "core/AtomicFile.h"
+#include "core/NumberText.h"
 #include "documents/DocumentFiles.h"
-#include "documents/NumberText.h"
 #include "editors/CommunicationParameters.h"
 
 #include <cstdio>

@@ -1,9 +1,9 @@
 #include "report/ReportData.h"
 
-#include "app/MessageSink.h"
+#include "core/Error.h"
+#include "core/MappedObjectRules.h"
+#include "core/NumberText.h"
 #include "documents/DocumentFiles.h"
-#include "documents/Error.h"
-#include "documents/NumberText.h"
 #include "editors/CommunicationParameters.h"
 #include "editors/J1939FrameList.h"
 #include "editors/NodeGuardSettings.h"
@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 
 namespace ordane {
 
@@ -21,32 +22,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The document's name as it is on disk, for the lines that say what could not be read.
-std::string shownName(const fs::path& folder, const char* name) {
-    return documentPath(folder, name).filename().string();
-}
-
-// Runs one document's reading; what it throws is noted and the report goes on.
-template <class Read>
-void readPart(std::vector<ReportProblem>& problems, const std::string& document, Read&& read) {
-    try {
-        read();
-    } catch (const std::exception& e) {
-        const std::string text = e.what();
-        // Most reading errors already name their document.
-        problems.push_back(
-            {document, text.rfind(document, 0) == 0 ? text : document + ": " + text});
+// Loads one model; what it could not read is noted and the report goes on with the rest.
+void load(DocumentModel& model, const fs::path& folder, std::vector<ReportProblem>& problems) {
+    model.load(folder);
+    for (const Finding& f : model.loadProblems()) {
+        // The reader's text names its document; one that does not is given the name.
+        const std::string text = f.message.rfind(f.document, 0) == 0 ? f.message : f.line();
+        problems.push_back({f.document, text});
     }
 }
-
-// Keeps the SDO mapping's own reading messages, which the window would show.
-class CollectingSink : public MessageSink {
-public:
-    std::vector<std::string> infos;
-    void info(const std::string& text) override { infos.push_back(text); }
-    // The other side's document: its own reading reports it.
-    void error(const std::string&) override {}
-};
 
 bool inRange(const std::string& text, int low, int high) {
     const std::int32_t value = parseInteger(text, -1);
@@ -55,8 +39,7 @@ bool inRange(const std::string& text, int low, int high) {
 
 void readCommunication(const fs::path& folder, ReportData& data) {
     CommunicationParameters p;
-    readPart(data.problems, shownName(folder, kPargenFileName),
-             [&] { p.load(documentPath(folder, kPargenFileName)); });
+    load(p, folder, data.problems);
     data.nodeId = p.idDevCanopen;
     data.canopenRate = p.baudCanopen;
     data.j1939Rate = p.baudRateCan;
@@ -77,15 +60,9 @@ void readCommunication(const fs::path& folder, ReportData& data) {
 // The PDOs of one direction, with the frame bytes each one occupies.
 std::vector<ReportPdo> readPdos(const fs::path& folder, PdoDirection direction,
                                 std::vector<ReportProblem>& problems) {
+    // A frame list that cannot be read is told by the frame list's own model.
     PdoMapping mapping(direction);
-    const std::string frames = shownName(folder, PdoMapping::frameDocumentName(direction));
-    const std::string name = shownName(folder, PdoMapping::documentName(direction));
-    // A frame list that cannot be read is told by the frame list itself.
-    try {
-        mapping.loadFrameChoices(folder);
-    } catch (const std::exception&) {
-    }
-    readPart(problems, name, [&] { mapping.loadDefinitions(folder); });
+    load(mapping, folder, problems);
 
     std::vector<ReportPdo> pdos;
     for (std::size_t k = 0; k < mapping.rows().size(); ++k) {
@@ -114,17 +91,10 @@ std::vector<ReportPdo> readPdos(const fs::path& folder, PdoDirection direction,
 std::vector<ReportFrame> readFrames(const fs::path& folder, FrameSide side,
                                     const std::vector<ReportPdo>& pdos, ReportData& data) {
     J1939FrameList list(side);
-    readPart(data.problems, shownName(folder, list.documentName()), [&] { list.load(folder); });
-
+    load(list, folder, data.problems);
     const SdoSide sdoSide = side == FrameSide::Received ? SdoSide::Received : SdoSide::Transmitted;
     SdoMapping mapping(sdoSide);
-    CollectingSink sink;
-    mapping.load(folder, sink);
-    const std::string name = shownName(folder, SdoMapping::mappingDocumentName(sdoSide));
-    for (const std::string& text : sink.infos)
-        if (text == "Error in reading file SDOPDO XML")
-            data.problems.push_back(
-                {name, name + ": " + text + "; the entries after the problem are not shown"});
+    load(mapping, folder, data.problems);
 
     // Frame numbers are document rows; the mapping may know rows after an empty key cell.
     const int count = std::max(list.tableRows(), int(mapping.frames().size()));
@@ -198,23 +168,19 @@ ReportJ1939Frame reportFrame(std::string name, const J1939FrameDefinition& f) {
 
 void readClientAndGuarding(const fs::path& folder, ReportData& data) {
     SdoClientFrames client;
-    readPart(data.problems, shownName(folder, kSdoClientDocument), [&] { client.load(folder); });
+    load(client, folder, data.problems);
     const char* clientNames[] = {"Request SDO Read", "Answer SDO Read", "Request SDO Write (1/2)",
                                  "Request SDO Write (2/2)", "Answer SDO Write"};
     for (int k = 1; k <= SdoClientFrames::kFrames; ++k)
         data.sdoClientFrames.push_back(reportFrame(clientNames[k - 1], client.frame(k)));
 
     NodeGuardSettings guarding;
-    const NodeGuardSettings::TableLoad table = guarding.loadTable(folder);
-    if (table.problem)
-        data.problems.push_back({shownName(folder, kNodeGuardDocument), *table.problem});
+    load(guarding, folder, data.problems);
     for (int row = 1; row <= guarding.usedRows(); ++row) {
         const GuardedNode& node = guarding.node(row);
         data.guardedNodes.push_back(
             {node.nodeId, node.guardTime, node.lifeTimeFactor, node.mnemonic});
     }
-    readPart(data.problems, shownName(folder, kNodeGuardFramesDocument),
-             [&] { guarding.loadFrames(folder); });
     for (int k = 1; k <= NodeGuardSettings::kFrames; ++k)
         data.guardFrames.push_back(
             reportFrame("State frame " + std::to_string(k), guarding.frame(k)));
@@ -268,6 +234,18 @@ ReportData readReportData(const fs::path& projectFolder) {
     data.transmitted = readFrames(projectFolder, FrameSide::Transmitted, data.rpdos, data);
     readObjects(projectFolder, data);
     readClientAndGuarding(projectFolder, data);
+    // In the order the report shows the documents.
+    const char* order[] = {"pargen.xml",    "RCobDef.xml",   "RInfoCob.xml",
+                           "TpdoJ1939.xml", "TCobDef.xml",   "TInfoCob.xml",
+                           "pdoJ1939.xml",  "SDOClient.xml", "NodeGuard.xml",
+                           "NG_J1939_Frame.xml"};
+    const auto rank = [&](const ReportProblem& p) {
+        return std::find_if(std::begin(order), std::end(order),
+                            [&](const char* name) { return equalsIgnoringCase(p.document, name); }) -
+               std::begin(order);
+    };
+    std::stable_sort(data.problems.begin(), data.problems.end(),
+                     [&](const ReportProblem& a, const ReportProblem& b) { return rank(a) < rank(b); });
     return data;
 }
 

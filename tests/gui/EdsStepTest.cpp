@@ -29,9 +29,12 @@ private slots:
     void writesTheChosenFile_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
-        QTest::newRow("no extension") << "Gateway" << "Gateway.eds";
-        QTest::newRow("with .eds") << "Gateway.eds" << "Gateway.eds";
-        QTest::newRow("another extension") << "Gateway.txt" << "Gateway.txt";
+        QTest::newRow("no extension") << "Gateway"
+                                      << "Gateway.eds";
+        QTest::newRow("with .eds") << "Gateway.eds"
+                                   << "Gateway.eds";
+        QTest::newRow("another extension") << "Gateway.txt"
+                                           << "Gateway.txt";
     }
 
     void writesTheChosenFile() {
@@ -50,7 +53,8 @@ private slots:
         QCOMPARE(fake.messages.texts(), std::vector<std::string>{});
         const std::string bytes = test::readFile(home.project / written.toStdString());
         QVERIFY(bytes.rfind("[FileInfo]\r\nFileName=CANopen_to_J1939.eds\r\n", 0) == 0);
-        QVERIFY(bytes.find("\r\nCreationTime=01:08AM\r\nCreationDate=12-09-2026\r\n") != std::string::npos);
+        QVERIFY(bytes.find("\r\nCreationTime=01:08AM\r\nCreationDate=12-09-2026\r\n") !=
+                std::string::npos);
         // Only the file itself is left in the project folder.
         QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 1);
     }
@@ -70,7 +74,8 @@ private slots:
         test::FakeServices fake;
         MainWindow window(fake.services, home.folder.path());
         test::writeFile(home.project / "RInfoCob.xml",
-                        "<RInfoCob><row NrPdo=\"1\" Index=\"0x2020\" SubIndex=\"1\" Dimension=\"0\"/></RInfoCob>");
+                        "<RInfoCob><row NrPdo=\"1\" Index=\"0x2020\" SubIndex=\"1\" "
+                        "Dimension=\"0\"/></RInfoCob>");
         test::writeFile(home.project / "Gateway.eds", "old\r\n");
         fake.dialogs.answers.push_back(home.project / "Gateway");
         window.B_EdsClick();
