@@ -11,6 +11,7 @@ packages=(
   xvfb xauth imagemagick fonts-dejavu-core
   # the install checks: menu entry, manual pages, icon, completion, the Debian package
   desktop-file-utils man-db groff-base librsvg2-bin bash-completion dpkg-dev file
+  tidy
 )
 
 missing=()

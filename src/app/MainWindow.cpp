@@ -18,12 +18,14 @@
 #include "editors/USDO_Client.h"
 
 // device image, EDS and firmware
+#include "check/ProjectCheck.h"
 #include "compiler/DeviceImage.h"
 #include "compiler/UpdateBanks.h"
 #include "editors/CommissionedNode.h"
 #include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
 #include "firmware/ModifyFileSx.h"
+#include "report/MappingReport.h"
 
 #include "core/Error.h"
 
@@ -48,6 +50,10 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     auto* outer = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addStretch();
+    auto* report = addButton("report", tr("Report"), &MainWindow::reportClick);
+    report->setAccessibleName(tr("Mapping report"));
+    report->setFixedWidth(60);
+    top->addWidget(report);
     auto* about = addButton("about", tr("About"), &MainWindow::aboutClick);
     auto* close = addButton("LbButton1", tr("X"), &MainWindow::LbButton1Click);
     close->setAccessibleName(tr("Close"));
@@ -100,7 +106,8 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
         tabOrder.push_back(button);
     }
     outer->addLayout(steps);
-    // The keyboard goes through the steps in order; About and X come last.
+    // The keyboard goes through the steps in order; Report, About and X come last.
+    tabOrder.push_back(report);
     tabOrder.push_back(about);
     tabOrder.push_back(close);
     chainTabOrder(tabOrder);
@@ -306,6 +313,23 @@ void MainWindow::CreateBinClick() {
     }
     m_modifyFileSx->FormShow();
     runModal(*m_modifyFileSx);
+}
+
+void MainWindow::reportClick() {
+    if (!projectCheck())
+        return;
+    const std::filesystem::path& folder = m_state.projectFolder();
+    const std::filesystem::path target = folder / kReportFileName;
+    try {
+        const ProjectCheck check = checkProject(folder);
+        writeMappingReport(folder, target, {check.failures, check.notes}, m_services.clock);
+    } catch (const Error& e) {
+        m_services.messages.error(e.what());
+        return;
+    }
+    if (!m_services.dialogs.openLocalFile(target))
+        m_services.messages.info("The report was written to " + target.string() +
+                                 ", but no browser could be started to show it.");
 }
 
 void MainWindow::aboutClick() {

@@ -82,6 +82,13 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     check->add_option("PROJECT", project, "Project folder")->required();
     check->callback([&] { action = [&] { return checkCommand(project, out, err); }; });
 
+    auto* report = app.add_subcommand(
+        "report", "Write the mapping report of PROJECT (one self-contained HTML file) to "
+                  "OUTPUT, the check's findings first");
+    report->add_option("PROJECT", project, "Project folder")->required();
+    report->add_option("OUTPUT", output, "HTML file to write")->required();
+    report->callback([&] { action = [&] { return reportCommand(project, output, out, err); }; });
+
     auto* create =
         app.add_subcommand("new", "Create project NAME (with its bin folder) under ROOT");
     create->add_option("ROOT", root, "Projects root folder")->required();

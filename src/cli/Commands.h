@@ -32,6 +32,9 @@ int mergeCommand(const fs::path& project, const fs::path& templateFile, std::ost
 int updateCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
                   std::ostream& err);
 int checkCommand(const fs::path& project, std::ostream& out, std::ostream& err);
+// Writes the mapping report, with the findings of `check` first; exit 0 whatever they are.
+int reportCommand(const fs::path& project, const fs::path& output, std::ostream& out,
+                  std::ostream& err);
 int newCommand(const fs::path& root, const std::string& name, std::ostream& out, std::ostream& err);
 // `side` is "received" or "transmitted".
 int importCommand(const fs::path& project, const std::string& side, const fs::path& workbook,

@@ -57,6 +57,10 @@ void QtDialogs::openUrl(const QString& url) {
     QDesktopServices::openUrl(QUrl(url));
 }
 
+bool QtDialogs::openLocalFile(const std::filesystem::path& file) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(toQt(file)));
+}
+
 bool QtProcessLauncher::start(const std::filesystem::path& program,
                               const std::vector<std::string>& arguments, std::string& failure) {
     QStringList list;

@@ -26,6 +26,7 @@ public:
     browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
                  const std::filesystem::path& preselected) override;
     void openUrl(const QString& url) override;
+    bool openLocalFile(const std::filesystem::path& file) override;
 };
 
 class QtProcessLauncher : public ProcessLauncher {

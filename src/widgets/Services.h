@@ -33,6 +33,9 @@ public:
     browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
                  const std::filesystem::path& preselected) = 0;
     virtual void openUrl(const QString& url) = 0;
+    // Opens a file of ours (the mapping report) in the program the desktop gives its type;
+    // false when none could be started.
+    virtual bool openLocalFile(const std::filesystem::path& file) = 0;
 };
 
 // Starts a program without waiting, with its arguments given directly (never through a

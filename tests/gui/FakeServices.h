@@ -51,6 +51,13 @@ public:
         return answer({"folder", title, preselected, QString()});
     }
     void openUrl(const QString& url) override { openedUrls.push_back(url); }
+    bool openLocalFile(const std::filesystem::path& file) override {
+        openedFiles.push_back(file);
+        return openSucceeds;
+    }
+
+    std::vector<std::filesystem::path> openedFiles;
+    bool openSucceeds = true;
 
     std::vector<std::filesystem::path> browseRoots;
 
