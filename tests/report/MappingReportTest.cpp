@@ -309,10 +309,9 @@ TEST(MappingReport, BrokenDocumentsShowWhatWasRead) {
         problems.push_back(p.text);
     EXPECT_EQ(problems, (std::vector<std::string>{
                             "pargen.xml: Start-end tags mismatch (line 3)",
-                            "TpdoJ1939.xml: root element 'PDOJ1939' not found",
                             "RCobDef.xml: Error parsing start element tag (line 3)",
-                            "TInfoCob.xml: Error in reading file SDOPDO XML; the entries after "
-                            "the problem are not shown",
+                            "TpdoJ1939.xml: root element 'PDOJ1939' not found",
+                            "TInfoCob.xml, row 2, Index: 'abc' is not a valid integer value",
                             "NG_J1939_Frame.xml, row 2, Priority: 'x' is not a valid integer value",
                         }));
     EXPECT_TRUE(data.received.empty());
@@ -343,8 +342,8 @@ TEST(MappingReport, BrokenDocumentsShowWhatWasRead) {
          "<p class=\"bad\">Not read in full: TpdoJ1939.xml: root element &#39;PDOJ1939&#39; "
          "not found</p>",
          "<p>No frames.</p>", "<h2>Transmitted J1939 frames</h2>",
-         "<p class=\"bad\">Not read in full: TInfoCob.xml: Error in reading file SDOPDO XML; "
-         "the entries after the problem are not shown</p>",
+         "<p class=\"bad\">Not read in full: TInfoCob.xml, row 2, Index: &#39;abc&#39; is not a "
+         "valid integer value</p>",
          "<h3>Frame 1 · PGN 0xFF10 · SA 0x80 · Status</h3>",
          "<p class=\"bad\">The EDS file cannot be made from this project:</p>",
          "<h2>Node guarding</h2>",
