@@ -1,6 +1,7 @@
 #include "BankReaders.h"
 
 #include "core/Error.h"
+#include "core/NumberText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -87,24 +88,14 @@ private:
             ++m_pos;
     }
 
-    static int hexValue(char c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return -1;
-    }
-
     std::optional<std::uint8_t> item() {
         if (m_text.substr(m_pos, 2) != "0x" && m_text.substr(m_pos, 2) != "0X")
             return std::nullopt;
         m_pos += 2;
         int value = 0;
         int digits = 0;
-        while (m_pos < m_text.size() && hexValue(m_text[m_pos]) >= 0 && digits < 3) {
-            value = value * 16 + hexValue(m_text[m_pos++]);
+        while (m_pos < m_text.size() && hexDigitValue(m_text[m_pos]) >= 0 && digits < 3) {
+            value = value * 16 + hexDigitValue(m_text[m_pos++]);
             ++digits;
         }
         if (digits == 0 || value > 0xFF)

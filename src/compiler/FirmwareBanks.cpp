@@ -2,9 +2,10 @@
 
 #include "compiler/BankReaders.h"
 #include "core/AtomicFile.h"
-#include "documents/DocumentFiles.h"
+#include "core/DeviceBanks.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "documents/DocumentFiles.h"
 
 #include <array>
 #include <optional>
@@ -18,24 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kImageBanks = 2; // the merge replaces only banks 1 and 2
-
-// Bank n fills the window 0x8000..0xBFFF of memory page 0x37 + n.
-constexpr std::uint32_t bankFirstAddress(int bank) {
-    return 0x388000u + std::uint32_t(bank - 1) * 0x10000u;
-}
-constexpr std::uint32_t bankLastAddress(int bank) {
-    return bankFirstAddress(bank) + 0x3FFFu;
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 std::string rangeText(int bank) {
     return "bank " + std::to_string(bank) + "'s range " + hexText(bankFirstAddress(bank), 6) +
@@ -51,7 +34,8 @@ public:
             text.remove_suffix(1);
         if (text.empty())
             return;
-        if (text.size() < 2 || text[0] != 'S' || hexValue(text[1]) < 0 || hexValue(text[1]) > 9)
+        if (text.size() < 2 || text[0] != 'S' || hexDigitValue(text[1]) < 0 ||
+            hexDigitValue(text[1]) > 9)
             throw Error(where(number) + "not an S-record");
         const int type = text[1] - '0';
         if (type < 1 || type > 3)
@@ -106,8 +90,8 @@ private:
         std::vector<std::uint8_t> bytes;
         bytes.reserve(digits.size() / 2);
         for (std::size_t i = 0; i < digits.size(); i += 2) {
-            const int high = hexValue(digits[i]);
-            const int low = hexValue(digits[i + 1]);
+            const int high = hexDigitValue(digits[i]);
+            const int low = hexDigitValue(digits[i + 1]);
             if (high < 0 || low < 0)
                 throw Error(where(number) + "a character that is no hexadecimal digit");
             bytes.push_back(std::uint8_t(high * 16 + low));

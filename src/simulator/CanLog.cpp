@@ -1,6 +1,7 @@
 #include "simulator/CanLog.h"
 
 #include "core/Error.h"
+#include "core/NumberText.h"
 
 #include <cstring>
 
@@ -18,17 +19,6 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The value of a hex digit, or -1.
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Hex data bytes up to `end`, with optional '.' between bytes. Returns the reason on failure.
 const char* parseData(const char*& p, const char* end, std::size_t most, std::uint8_t* bytes,
                       std::size_t& count) {
@@ -40,8 +30,8 @@ const char* parseData(const char*& p, const char* end, std::size_t most, std::ui
         }
         if (p + 1 >= end)
             return "odd number of data digits";
-        const int high = hexValue(p[0]);
-        const int low = hexValue(p[1]);
+        const int high = hexDigitValue(p[0]);
+        const int low = hexDigitValue(p[1]);
         if (high < 0 || low < 0)
             return "data bytes are not hexadecimal";
         if (count == most)
@@ -141,7 +131,7 @@ const char* parseLogLine(std::string_view line, LogLineKind& kind, CanFrame& fra
     std::uint32_t id = 0;
     const char* idStart = p;
     for (; p < frameEnd && *p != '#'; ++p) {
-        const int v = hexValue(*p);
+        const int v = hexDigitValue(*p);
         if (v < 0 || p - idStart == 8)
             return "the identifier must have 3 or 8 hexadecimal digits before '#'";
         id = id * 16 + std::uint32_t(v);
@@ -162,7 +152,7 @@ const char* parseLogLine(std::string_view line, LogLineKind& kind, CanFrame& fra
     if (p < frameEnd && *p == '#') {
         // CAN FD: ##<flags><data>
         ++p;
-        if (p == frameEnd || hexValue(*p) < 0)
+        if (p == frameEnd || hexDigitValue(*p) < 0)
             return "a CAN FD frame needs a flags digit after '##'";
         ++p;
         std::size_t count = 0;
@@ -189,7 +179,7 @@ const char* parseLogLine(std::string_view line, LogLineKind& kind, CanFrame& fra
         return reason;
     if (p < frameEnd) {
         // _<dlc>: a length code 9..F of an 8-byte frame
-        const int dlc = p + 2 == frameEnd ? hexValue(p[1]) : -1;
+        const int dlc = p + 2 == frameEnd ? hexDigitValue(p[1]) : -1;
         if (count != 8 || dlc < 9)
             return "unexpected text in the data";
     }
