@@ -1,10 +1,10 @@
 #include "MaximalProject.h"
 
-#include "app/Clock.h"
-#include "app/MessageSink.h"
 #include "compiler/BankWriters.h"
 #include "compiler/CompileProject.h"
 #include "compiler/DeviceImage.h"
+#include "core/Clock.h"
+#include "core/MessageSink.h"
 
 #include <benchmark/benchmark.h>
 

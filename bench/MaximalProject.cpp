@@ -1,6 +1,6 @@
 #include "MaximalProject.h"
 
-#include "documents/NumberText.h"
+#include "core/NumberText.h"
 #include "documents/ProjectDocument.h"
 
 #include <string>
@@ -49,15 +49,14 @@ void writeSdoMapping(const fs::path& path, const char* root, int entries, int fi
     ProjectDocument mapping;
     mapping.create(root);
     for (int k = 0; k < entries; ++k) {
-        std::vector<ProjectDocument::Pair> row = {
-            {"NrPdo", decimal(1 + k * kFrames / entries)},
-            {"Index", decimal(firstIndex + k / 200)},
-            {"SubIndex", decimal(k % 200)},
-            {"Dimension", decimal(k % 3)},
-            {"B1", decimal(1 + k % 8)},
-            {"B2", decimal(k % 9)},
-            {"B3", "0"},
-            {"B4", "0"}};
+        std::vector<ProjectDocument::Pair> row = {{"NrPdo", decimal(1 + k * kFrames / entries)},
+                                                  {"Index", decimal(firstIndex + k / 200)},
+                                                  {"SubIndex", decimal(k % 200)},
+                                                  {"Dimension", decimal(k % 3)},
+                                                  {"B1", decimal(1 + k % 8)},
+                                                  {"B2", decimal(k % 9)},
+                                                  {"B3", "0"},
+                                                  {"B4", "0"}};
         if (withSendFlag)
             row.emplace_back("Send_SDO", decimal(k % 2));
         mapping.appendRow(row);
@@ -104,11 +103,11 @@ void writeParameters(const fs::path& path) {
     ProjectDocument parameters;
     parameters.create("GeneralParameter");
     const std::pair<const char*, const char*> values[] = {
-        {"BaudRateCAN", "5"},        {"CANType", "1"},           {"IDDev_CANopen", "0x10"},
-        {"Baud_CANopen", "8"},       {"Set_Ope_CANopen", "1"},   {"Net_Start_CANopen", "1"},
-        {"Delay_CANopen", "10"},     {"TimeOut_Data", "5"},      {"Peer_to_Peer", "0"},
-        {"Sent_TPDO", "0"},          {"Sent_TPDO_Time", "100"},  {"NodeGuard", "1"},
-        {"Send_NG_J1939", "1"},      {"BG_Send_Every", "1000"},  {"EN_SDO_Client", "1"},
+        {"BaudRateCAN", "5"},       {"CANType", "1"},          {"IDDev_CANopen", "0x10"},
+        {"Baud_CANopen", "8"},      {"Set_Ope_CANopen", "1"},  {"Net_Start_CANopen", "1"},
+        {"Delay_CANopen", "10"},    {"TimeOut_Data", "5"},     {"Peer_to_Peer", "0"},
+        {"Sent_TPDO", "0"},         {"Sent_TPDO_Time", "100"}, {"NodeGuard", "1"},
+        {"Send_NG_J1939", "1"},     {"BG_Send_Every", "1000"}, {"EN_SDO_Client", "1"},
         {"TO_SDO_Client", "10000"},
     };
     for (const auto& [name, value] : values)

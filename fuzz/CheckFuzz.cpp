@@ -2,7 +2,7 @@
 #include "ScratchProject.h"
 
 #include "cli/Commands.h"
-#include "documents/AtomicFile.h"
+#include "core/AtomicFile.h"
 
 #include <sstream>
 #include <string>

@@ -1,27 +1,24 @@
 #include "FuzzTarget.h"
 #include "ScratchProject.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 #include "editors/CommunicationParameters.h"
 
 // pargen.xml as the window reads, checks and saves it. What is saved must read back.
 ORDANE_FUZZ_TARGET(pargen) {
     static const ordane::fuzz::ScratchProject project("pargen");
     project.holdOnly("pargen.xml", ordane::fuzz::asText(data, size));
-    const auto file = project / "pargen.xml";
+    const auto folder = project.path();
 
     ordane::CommunicationParameters parameters;
-    try {
-        parameters.load(file);
-    } catch (const ordane::Error&) {
-        // The window shows the defaults, which OK may save.
-    }
-    (void)parameters.validate();
+    // After a load problem the window shows the defaults, which OK may save.
+    parameters.load(folder);
+    (void)parameters.firstFailure();
     (void)parameters.failures();
-    parameters.save(file);
+    parameters.save(folder);
 
     ordane::CommunicationParameters again;
-    again.load(file);
+    again.load(folder);
     if (again.failures() != parameters.failures())
         ordane::fuzz::broken("pargen.xml checks differently once saved");
     return 0;

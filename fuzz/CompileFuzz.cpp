@@ -1,10 +1,10 @@
 #include "FuzzTarget.h"
 #include "ScratchProject.h"
 
-#include "app/Clock.h"
-#include "app/MessageSink.h"
 #include "compiler/CompileProject.h"
-#include "documents/Error.h"
+#include "core/Clock.h"
+#include "core/Error.h"
+#include "core/MessageSink.h"
 
 #include <algorithm>
 

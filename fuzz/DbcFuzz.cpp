@@ -1,7 +1,7 @@
 #include "FuzzTarget.h"
 
 #include "documents/DbcFile.h"
-#include "documents/Error.h"
+#include "core/Error.h"
 #include "editors/DbcImport.h"
 
 // The DBC reader, then everything the import does with what it read, for both sides: the
@@ -19,7 +19,7 @@ ORDANE_FUZZ_TARGET(dbc) {
         ordane::J1939FrameList list(side);
         try {
             import.fillFrameList(list, rows);
-            (void)list.validate();
+            (void)list.firstFinding();
         } catch (const ordane::Error&) {
         }
         (void)import.planMapping(rows, 0x2000);

@@ -1,6 +1,6 @@
 #include "FuzzTarget.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 #include "documents/ProjectDocument.h"
 
 ORDANE_FUZZ_TARGET(document) {

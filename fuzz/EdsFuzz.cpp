@@ -1,9 +1,9 @@
 #include "FuzzTarget.h"
 #include "ScratchProject.h"
 
-#include "app/Clock.h"
-#include "documents/AtomicFile.h"
-#include "documents/Error.h"
+#include "core/AtomicFile.h"
+#include "core/Clock.h"
+#include "core/Error.h"
 #include "eds/EdsWriter.h"
 
 #include <filesystem>

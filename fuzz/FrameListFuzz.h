@@ -3,8 +3,8 @@
 #include "FuzzTarget.h"
 #include "ScratchProject.h"
 
-#include "app/MessageSink.h"
-#include "documents/Error.h"
+#include "core/Error.h"
+#include "core/MessageSink.h"
 #include "editors/J1939FrameList.h"
 #include "editors/PdoMapping.h"
 #include "editors/SdoMapping.h"
@@ -18,17 +18,18 @@ inline int frameList(FrameSide side, const ScratchProject& project, const std::u
     J1939FrameList list(side);
     project.holdOnly(list.documentName(), asText(data, size));
 
-    try {
-        list.load(project.path());
-    } catch (const Error&) {
-    }
-    (void)list.validate();
+    list.load(project.path());
+    (void)list.firstFinding();
     (void)list.failures();
 
     RecordingMessageSink messages;
     const bool received = side == FrameSide::Received;
-    SdoMapping(received ? SdoSide::Received : SdoSide::Transmitted).load(project.path(), messages);
-    PdoMapping(received ? PdoDirection::Tpdo : PdoDirection::Rpdo).load(project.path(), messages);
+    SdoMapping sdo(received ? SdoSide::Received : SdoSide::Transmitted);
+    sdo.load(project.path());
+    sdo.tellLoadProblems(messages);
+    PdoMapping pdo(received ? PdoDirection::Tpdo : PdoDirection::Rpdo);
+    pdo.load(project.path());
+    pdo.tellLoadProblems(messages);
 
     list.save(project.path());
     J1939FrameList again(side);

@@ -20,15 +20,15 @@ inline std::string_view asText(const std::uint8_t* data, std::size_t size) {
 } // namespace ordane::fuzz
 
 #ifdef ORDANE_LIBFUZZER
-#define ORDANE_FUZZ_TARGET(name)                                                                \
-    static int name(const std::uint8_t* data, std::size_t size);                               \
-    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {        \
-        return name(data, size);                                                               \
-    }                                                                                          \
+#define ORDANE_FUZZ_TARGET(name)                                                                   \
+    static int name(const std::uint8_t* data, std::size_t size);                                   \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {            \
+        return name(data, size);                                                                   \
+    }                                                                                              \
     static int name(const std::uint8_t* data, std::size_t size)
 #else
-#define ORDANE_FUZZ_TARGET(name)                                                                \
-    static int name(const std::uint8_t* data, std::size_t size);                               \
-    static const bool registered_##name = ::ordane::fuzz::registerTarget(#name, name);          \
+#define ORDANE_FUZZ_TARGET(name)                                                                   \
+    static int name(const std::uint8_t* data, std::size_t size);                                   \
+    static const bool registered_##name = ::ordane::fuzz::registerTarget(#name, name);             \
     static int name(const std::uint8_t* data, std::size_t size)
 #endif

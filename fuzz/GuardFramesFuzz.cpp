@@ -1,8 +1,9 @@
 #include "FuzzTarget.h"
 #include "ScratchProject.h"
 
-#include "app/MessageSink.h"
-#include "documents/Error.h"
+#include "core/Error.h"
+#include "core/MessageSink.h"
+#include "documents/ProjectDocuments.h"
 #include "editors/NodeGuardSettings.h"
 
 // NG_J1939_Frame.xml as the node-guarding window reads, checks and saves it (both documents,
@@ -10,17 +11,13 @@
 ORDANE_FUZZ_TARGET(guard_frames) {
     using namespace ordane;
     static const fuzz::ScratchProject project("guard_frames");
-    project.holdOnly(kNodeGuardFramesDocument, fuzz::asText(data, size));
+    project.holdOnly(documents::guardFrames.fileName, fuzz::asText(data, size));
 
     NodeGuardSettings settings;
-    (void)settings.loadTable(project.path());
-    try {
-        settings.loadFrames(project.path());
-    } catch (const Error&) {
-    }
-    (void)settings.validate();
+    settings.load(project.path());
+    (void)settings.failures();
     RecordingMessageSink messages;
-    if (!settings.save(project.path(), messages))
+    if (!settings.saveTelling(project.path(), messages))
         fuzz::broken("node-guarding documents not written");
 
     NodeGuardSettings again;

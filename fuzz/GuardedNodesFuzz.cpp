@@ -1,13 +1,14 @@
 #include "FuzzTarget.h"
 #include "ScratchProject.h"
 
+#include "documents/ProjectDocuments.h"
 #include "editors/NodeGuardSettings.h"
 
 // NodeGuard.xml as its window reads, checks and saves it; the used rows read back the same.
 ORDANE_FUZZ_TARGET(guarded_nodes) {
     using namespace ordane;
     static const fuzz::ScratchProject project("guarded_nodes");
-    project.holdOnly(kNodeGuardDocument, fuzz::asText(data, size));
+    project.holdOnly(documents::guardedNodes.fileName, fuzz::asText(data, size));
 
     NodeGuardSettings settings;
     (void)settings.loadTable(project.path());

@@ -1,6 +1,6 @@
 #include "FuzzTarget.h"
 
-#include "documents/NumberText.h"
+#include "core/NumberText.h"
 
 #include <cstdlib>
 
@@ -12,7 +12,8 @@ ORDANE_FUZZ_TARGET(number_text) {
         std::abort();
     if (value) {
         // What hexText writes reads back.
-        const auto again = ordane::tryParseInteger(ordane::hexText(static_cast<std::uint32_t>(*value), 8));
+        const auto again =
+            ordane::tryParseInteger(ordane::hexText(static_cast<std::uint32_t>(*value), 8));
         if (!again || *again != *value)
             std::abort();
     }

@@ -3,7 +3,7 @@
 #include "FuzzTarget.h"
 #include "ScratchProject.h"
 
-#include "app/MessageSink.h"
+#include "core/MessageSink.h"
 #include "editors/PdoMapping.h"
 
 namespace ordane::fuzz {
@@ -18,16 +18,18 @@ inline int pdoMapping(PdoDirection direction, const ScratchProject& project,
 
     RecordingMessageSink messages;
     PdoMapping mapping(direction);
-    mapping.load(project.path(), messages);
-    (void)mapping.validate();
-    (void)mapping.validateAll();
+    mapping.load(project.path());
+    mapping.tellLoadProblems(messages);
+    (void)mapping.firstFailure();
+    (void)messagesOf(mapping.failures());
     for (const PdoDefinition& row : mapping.rows())
         (void)PdoMapping::frameNumber(row.frame);
 
     mapping.save(project.path());
     PdoMapping again(direction);
     messages.clear();
-    again.load(project.path(), messages);
+    again.load(project.path());
+    again.tellLoadProblems(messages);
     if (!messages.messages().empty())
         broken("a saved PDO mapping does not read back");
     for (std::size_t r = 0; r < PdoMapping::kRows && !mapping.rows()[r].cobId.empty(); ++r)

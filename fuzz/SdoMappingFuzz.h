@@ -3,8 +3,8 @@
 #include "FuzzTarget.h"
 #include "ScratchProject.h"
 
-#include "app/MessageSink.h"
-#include "documents/NumberText.h"
+#include "core/MessageSink.h"
+#include "core/NumberText.h"
 #include "editors/SdoMapping.h"
 
 namespace ordane::fuzz {
@@ -21,7 +21,8 @@ inline int sdoMapping(SdoSide side, const ScratchProject& project, const std::ui
 
     RecordingMessageSink messages;
     SdoMapping mapping(side);
-    mapping.load(project.path(), messages);
+    mapping.load(project.path());
+    mapping.tellLoadProblems(messages);
     for (std::size_t f = 0; f < mapping.frames().size(); ++f) {
         const auto& entries = mapping.entries(f);
         for (std::size_t e = 0; e < entries.size(); ++e)
@@ -29,12 +30,15 @@ inline int sdoMapping(SdoSide side, const ScratchProject& project, const std::ui
                                      hexText(std::uint32_t(entries[e].subIndex), 2),
                                      SdoEntryPosition{f, e});
     }
-    SdoMapping(received ? SdoSide::Transmitted : SdoSide::Received).load(project.path(), messages);
+    SdoMapping other(received ? SdoSide::Transmitted : SdoSide::Received);
+    other.load(project.path());
+    other.tellLoadProblems(messages);
 
     mapping.save(project.path());
     SdoMapping again(side);
     messages.clear();
-    again.load(project.path(), messages);
+    again.load(project.path());
+    again.tellLoadProblems(messages);
     if (!messages.messages().empty())
         broken("a saved SDO mapping does not read back");
     if (again.frames().size() != mapping.frames().size())

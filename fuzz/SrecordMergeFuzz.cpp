@@ -1,9 +1,9 @@
 #include "FuzzTarget.h"
 #include "ScratchProject.h"
 
-#include "app/MessageSink.h"
-#include "documents/AtomicFile.h"
-#include "documents/Error.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
+#include "core/MessageSink.h"
 #include "firmware/SrecordMerge.h"
 
 #include <filesystem>

@@ -3,7 +3,7 @@
 #include "FuzzTarget.h"
 #include "ScratchProject.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 #include "editors/J1939FrameList.h"
 
 #include <initializer_list>

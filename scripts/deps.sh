@@ -6,10 +6,13 @@ packages=(
   g++ cmake ninja-build pkg-config ccache
   libpugixml-dev libfreexl-dev libsimpleini-dev libcli11-dev tao-pegtl-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-  srecord python3-xlwt time
+  srecord python3-xlwt python3-can time
   python3-canmatrix canmatrix-utils python3-lxml
   clang libclang-rt-14-dev
   xvfb xauth imagemagick fonts-dejavu-core
+  # the install checks: menu entry, manual pages, icon, completion, the Debian package
+  desktop-file-utils man-db groff-base librsvg2-bin bash-completion dpkg-dev file
+  tidy
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
-#include "app/GuiSupport.h"
 #include "app/NewProjectDialog.h"
+#include "widgets/GuiSupport.h"
 // communication parameters and J1939 frame lists
 #include "editors/UTpdo2MB.h"
 #include "editors/Upargen.h"
@@ -18,13 +18,16 @@
 #include "editors/USDO_Client.h"
 
 // device image, EDS and firmware
-#include "compiler/BankWriters.h"
-#include "compiler/CompileProject.h"
+#include "check/ProjectCheck.h"
 #include "compiler/DeviceImage.h"
+#include "compiler/UpdateBanks.h"
+#include "editors/CommissionedNode.h"
+#include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
 #include "firmware/ModifyFileSx.h"
+#include "report/MappingReport.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -47,6 +50,10 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     auto* outer = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addStretch();
+    auto* report = addButton("report", tr("Report"), &MainWindow::reportClick);
+    report->setAccessibleName(tr("Mapping report"));
+    report->setFixedWidth(60);
+    top->addWidget(report);
     auto* about = addButton("about", tr("About"), &MainWindow::aboutClick);
     auto* close = addButton("LbButton1", tr("X"), &MainWindow::LbButton1Click);
     close->setAccessibleName(tr("Close"));
@@ -93,19 +100,22 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
         button->setMinimumWidth(140);
         // Two "Define SDO" buttons: their accessible names say which side they open.
         if (b.step == 3 || b.step == 4)
-            button->setAccessibleName(QStringLiteral("%1 (Step %2)").arg(tr(b.caption)).arg(b.step));
+            button->setAccessibleName(
+                QStringLiteral("%1 (Step %2)").arg(tr(b.caption)).arg(b.step));
         steps->addWidget(button, b.step - 1, column++);
         tabOrder.push_back(button);
     }
     outer->addLayout(steps);
-    // The keyboard goes through the steps in order; About and X come last.
+    // The keyboard goes through the steps in order; Report, About and X come last.
+    tabOrder.push_back(report);
     tabOrder.push_back(about);
     tabOrder.push_back(close);
     chainTabOrder(tabOrder);
 
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
-    auto* link = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
+    auto* link =
+        new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));
     link->setObjectName(QStringLiteral("WebLink"));
     link->setAccessibleName(QLatin1String(kMakerWebAddress));
     link->setTextInteractionFlags(Qt::TextBrowserInteraction);
@@ -117,7 +127,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_newProject = new NewProjectDialog(m_services, m_state, this);
-    m_about = new AboutBox(m_services, this);
+    m_about = new AboutBox(m_services, m_state.programFolder(), this);
     // Every window is created once, hidden, for the whole run.
     // communication parameters and J1939 frame lists
     m_pargen = new TFpargen(m_services, m_state, this);
@@ -254,14 +264,24 @@ void MainWindow::btn_NodeGuardClick() {
 void MainWindow::B_EdsClick() {
     if (!projectCheck())
         return;
+    const QString edsType = tr("Electronic Data Sheet (*.eds)");
+    const QString dcfType = tr("Device Configuration File (*.dcf)");
+    QString chosenType = edsType;
     auto target = m_services.dialogs.saveFile(this, tr("Save EDS File"), m_state.projectFolder(),
-                                              tr("Electronic Data Sheet (*.eds)"));
+                                              edsType + ";;" + dcfType, &chosenType);
     if (!target)
         return;
+    const DataSheetKind kind = dataSheetKind(
+        *target, chosenType == dcfType ? DataSheetKind::Dcf : DataSheetKind::Eds);
     if (!target->has_extension())
-        *target += ".eds";
+        *target += kind == DataSheetKind::Dcf ? ".dcf" : ".eds";
     try {
-        EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
+        if (kind == DataSheetKind::Dcf) {
+            const CommissionedNode node = commissionedNode(m_state.projectFolder(), {});
+            DcfWriter(m_services.clock)
+                .write(m_state.projectFolder(), *target, node.nodeId, node.bitRateKbit);
+        } else
+            EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
     } catch (const std::exception& e) {
         m_services.messages.error(e.what());
     }
@@ -274,30 +294,42 @@ void MainWindow::CreateBinClick() {
     // current directory, which the Generate Firmware dialog moves to MASTER.
     if (!projectCheck())
         return;
-    const std::filesystem::path& folder = m_state.projectFolder();
+    std::vector<std::string> unwritten;
     try {
-        compileProject(folder, *m_image, m_services.messages, m_services.clock);
+        unwritten = compileAndWriteBanks(m_state.projectFolder(), *m_image, m_services.messages,
+                                         m_services.clock);
     } catch (const Error& e) {
         m_services.messages.error(e.what());
         return;
     }
     // Every file that could not be written is told in one error box, and the Generate
     // Firmware dialog stays closed: its merge would take an older bank file instead.
-    std::vector<std::string> failures = writeBankFiles(*m_image, folder);
-    try {
-        writeBankSource(*m_image, folder);
-    } catch (const Error& e) {
-        failures.emplace_back(e.what());
-    }
-    if (!failures.empty()) {
+    if (!unwritten.empty()) {
         std::string text;
-        for (const std::string& failure : failures)
-            text += (text.empty() ? "" : "\n") + failure;
+        for (const std::string& reason : unwritten)
+            text += (text.empty() ? "" : "\n") + reason;
         m_services.messages.error(text);
         return;
     }
     m_modifyFileSx->FormShow();
     runModal(*m_modifyFileSx);
+}
+
+void MainWindow::reportClick() {
+    if (!projectCheck())
+        return;
+    const std::filesystem::path& folder = m_state.projectFolder();
+    const std::filesystem::path target = folder / kReportFileName;
+    try {
+        const ProjectCheck check = checkProject(folder);
+        writeMappingReport(folder, target, {check.failures, check.notes}, m_services.clock);
+    } catch (const Error& e) {
+        m_services.messages.error(e.what());
+        return;
+    }
+    if (!m_services.dialogs.openLocalFile(target))
+        m_services.messages.info("The report was written to " + target.string() +
+                                 ", but no browser could be started to show it.");
 }
 
 void MainWindow::aboutClick() {

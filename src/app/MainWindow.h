@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ProjectState.h"
-#include "app/Services.h"
+#include "core/ProjectState.h"
+#include "widgets/Services.h"
 
 #include <QWidget>
 
@@ -66,6 +66,8 @@ public slots:
     void btn_NodeGuardClick();
     void B_EdsClick();
     void CreateBinClick();
+    // "Report": the mapping report of the project, written into its folder and opened.
+    void reportClick();
     void aboutClick();
     void LbButton1Click();
 
@@ -77,7 +79,8 @@ private:
     bool projectCheck();
     int runModal(QDialog& dialog);
     void showCaption(bool withProject);
-    QPushButton* addButton(const char* objectName, const QString& caption, void (MainWindow::*slot)());
+    QPushButton* addButton(const char* objectName, const QString& caption,
+                           void (MainWindow::*slot)());
 
     const AppServices& m_services;
     ProjectState m_state;

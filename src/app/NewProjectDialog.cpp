@@ -1,8 +1,8 @@
 #include "app/NewProjectDialog.h"
 
-#include "app/CreateProject.h"
-#include "app/GuiSupport.h"
-#include "app/ProjectState.h"
+#include "core/CreateProject.h"
+#include "core/ProjectState.h"
+#include "widgets/GuiSupport.h"
 
 #include <QCloseEvent>
 #include <QDialogButtonBox>
@@ -14,7 +14,8 @@
 
 namespace ordane {
 
-NewProjectDialog::NewProjectDialog(const AppServices& services, ProjectState& state, QWidget* parent)
+NewProjectDialog::NewProjectDialog(const AppServices& services, ProjectState& state,
+                                   QWidget* parent)
     : QDialog(parent), m_services(services), m_state(state) {
     setObjectName(QStringLiteral("NewProject"));
     setWindowTitle(tr("New project"));
@@ -31,12 +32,9 @@ NewProjectDialog::NewProjectDialog(const AppServices& services, ProjectState& st
     m_name->setAccessibleName(tr("Project name"));
     layout->addLayout(form);
 
-    auto* buttons = new QDialogButtonBox(this);
-    const auto [ok, cancel] = makeOkCancel(this);
-    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
-    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
-    connect(ok, &QPushButton::clicked, this, &NewProjectDialog::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &NewProjectDialog::CancelClick);
+    const auto [ok, cancel] =
+        makeOkCancel(this, &NewProjectDialog::OkClick, &NewProjectDialog::CancelClick);
+    auto* buttons = okCancelBox(this, {ok, cancel});
     layout->addWidget(buttons);
 
     makeToolWindow(this);
@@ -52,8 +50,8 @@ void NewProjectDialog::FormShow() {
 
 void NewProjectDialog::OkClick() {
     m_enteredName = m_name->text();
-    m_closePermission = createProject(m_destination, toStd(m_enteredName), m_state,
-                                      m_services.messages);
+    m_closePermission =
+        createProject(m_destination, toStd(m_enteredName), m_state, m_services.messages);
     if (m_closePermission)
         accept();
 }

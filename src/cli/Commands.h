@@ -1,6 +1,11 @@
 #pragma once
 
+#include "core/Error.h"
+#include "core/ProjectFolder.h"
+#include "simulator/Simulation.h"
+
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -18,13 +23,19 @@ inline constexpr int kUsage = 2;
 int compileCommand(const fs::path& project, std::ostream& out, std::ostream& err);
 int edsCommand(const fs::path& project, const fs::path& output, std::ostream& out,
                std::ostream& err);
+// `nodeId` and `bitRate` (kbit/s) are number text; absent ones come from pargen.xml.
+int dcfCommand(const fs::path& project, const fs::path& output,
+               const std::optional<std::string>& nodeId, const std::optional<std::string>& bitRate,
+               std::ostream& out, std::ostream& err);
 int mergeCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
                  std::ostream& err);
 int updateCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
                   std::ostream& err);
 int checkCommand(const fs::path& project, std::ostream& out, std::ostream& err);
-int newCommand(const fs::path& root, const std::string& name, std::ostream& out,
-               std::ostream& err);
+// Writes the mapping report, with the findings of `check` first; exit 0 whatever they are.
+int reportCommand(const fs::path& project, const fs::path& output, std::ostream& out,
+                  std::ostream& err);
+int newCommand(const fs::path& root, const std::string& name, std::ostream& out, std::ostream& err);
 // `side` is "received" or "transmitted".
 int importCommand(const fs::path& project, const std::string& side, const fs::path& workbook,
                   std::ostream& out, std::ostream& err);
@@ -47,18 +58,35 @@ bool isDbcFile(const fs::path& file);
 int exportCommand(const fs::path& project, const std::string& side, std::ostream& out,
                   std::ostream& err);
 
-// For commands whose part of the program is not there yet.
-int notAvailable(const std::string& command, std::ostream& err);
-
-// The checks of `check`, one group per editor area. Each failure line is
-// "<document>: <message>" or "<document>, row <n>: <message>"; notes are printed but
-// are not failures.
-struct CheckReport {
-    std::vector<std::string> failures;
-    std::vector<std::string> notes;
+struct SimulateArguments {
+    fs::path project;
+    fs::path log;
+    std::optional<fs::path> out;
+    std::optional<fs::path> values;
+    SimulationOptions options;
 };
-void checkCommunicationAndFrames(const fs::path& project, CheckReport& report);
-void checkMappings(const fs::path& project, CheckReport& report);
-void checkClientAndGuarding(const fs::path& project, CheckReport& report);
+// Replays a CAN log through the project: OUT gets the frames the converter sends, VALUES
+// the mapped objects at the end; the summary goes to `out`. Nothing is written when the
+// log has a malformed line.
+int simulateCommand(const SimulateArguments& arguments, std::ostream& out, std::ostream& err);
+
+// Read banks 1 and 2 back from a merged firmware file, bank files or bankg.c.
+int inspectCommand(const fs::path& file, std::ostream& out, std::ostream& err);
+int verifyCommand(const fs::path& project, const fs::path& file, std::ostream& out,
+                  std::ostream& err);
+int recoverCommand(const fs::path& file, const fs::path& root, const std::string& name,
+                   std::ostream& out, std::ostream& err);
+
+// Runs a command on an existing project folder ("Project folder not found: <folder>"
+// otherwise). An Error the command throws is its reason: printed, and the command fails.
+template <class Body> int runInProject(const fs::path& project, std::ostream& err, Body&& body) {
+    try {
+        requireExistingProjectFolder(project);
+        return body();
+    } catch (const Error& e) {
+        err << e.what() << '\n';
+        return kFailed;
+    }
+}
 
 } // namespace ordane::cli

@@ -1,11 +1,11 @@
 #include "Commands.h"
 
+#include "core/Error.h"
+#include "core/MappedObjectRules.h"
+#include "core/NumberText.h"
 #include "documents/DbcFile.h"
 #include "documents/DocumentFiles.h"
-#include "documents/Error.h"
-#include "documents/NumberText.h"
 #include "editors/DbcImport.h"
-#include "editors/SdoObjectRules.h"
 
 #include <system_error>
 
@@ -67,7 +67,7 @@ int dbcImportCommand(const fs::path& project, const std::string& sideName, const
 
         J1939FrameList list(side);
         import.fillFrameList(list, rows);
-        if (const auto failure = list.validate())
+        if (const auto failure = list.firstFinding())
             throw Error(failure->message);
 
         std::optional<SdoMapping> mapping;
@@ -78,9 +78,8 @@ int dbcImportCommand(const fs::path& project, const std::string& sideName, const
             const auto index = tryParseInteger(options.mapSignals);
             if (!index)
                 throw Error(notAnIntegerMessage(options.mapSignals));
-            const std::int64_t last = std::int64_t(*index) + list.tableRows() - 1;
-            if (*index < 0x2000 || last > 0x9FFF)
-                throw Error(indexRangeMessage());
+            if (const auto problem = mappingIndexProblem(*index, std::size_t(list.tableRows())))
+                throw Error(*problem);
             if (existing > 0 && !options.replaceMapping)
                 throw Error(std::string(mappingName) + " already holds " +
                             std::to_string(existing) +

@@ -1,7 +1,7 @@
 #include "Commands.h"
 
-#include "app/CreateProject.h"
-#include "app/MessageSink.h"
+#include "core/CreateProject.h"
+#include "core/MessageSink.h"
 
 namespace ordane::cli {
 

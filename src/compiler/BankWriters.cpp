@@ -1,7 +1,9 @@
 #include "BankWriters.h"
 
-#include "documents/AtomicFile.h"
-#include "documents/Error.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
+#include "core/NumberText.h"
+#include "core/ProjectFolder.h"
 
 #include <string_view>
 
@@ -15,12 +17,7 @@ constexpr std::size_t kBytesPerLine = 16;
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kContinuation = "                 "; // 17 blanks
 
-fs::path binFolder(const fs::path& projectFolder) {
-    return projectFolder / "bin";
-}
-
 void appendBank(std::string& text, int n, DeviceImage::ConstBank bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (i == 0) {
             text += "const char Bank";
@@ -30,8 +27,7 @@ void appendBank(std::string& text, int n, DeviceImage::ConstBank bytes) {
             text += kContinuation;
         }
         text += " 0x";
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0x0F];
+        appendHexByte(text, bytes[i]);
         if (i + 1 == bytes.size()) {
             text += "};";
             text += kLineEnd;
@@ -52,8 +48,8 @@ std::vector<std::string> writeBankFiles(const DeviceImage& image, const fs::path
         const DeviceImage::ConstBank bytes = image.bank(n);
         const fs::path file = binFolder(projectFolder) / ("bank" + std::to_string(n) + ".bin");
         try {
-            writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                                       bytes.size()));
+            writeFileAtomically(
+                file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         } catch (const Error& e) {
             skipped.emplace_back(e.what());
         }

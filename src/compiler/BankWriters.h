@@ -10,7 +10,7 @@ namespace ordane {
 
 // Writes bank1.bin .. bank5.bin, 16384 bytes each, into the project's bin folder. A bank
 // file that cannot be written is skipped and the others are still written; the returned
-// texts say which files were skipped and why (the desktop program shows none of them).
+// texts say which files were skipped and why.
 std::vector<std::string> writeBankFiles(const DeviceImage& image,
                                         const std::filesystem::path& projectFolder);
 

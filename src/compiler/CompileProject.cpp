@@ -1,9 +1,8 @@
 #include "CompileProject.h"
 
-#include "documents/DocumentFiles.h"
-#include "documents/Error.h"
-#include "documents/NumberText.h"
-#include "documents/ProjectDocument.h"
+#include "core/Error.h"
+#include "core/NumberText.h"
+#include "documents/ProjectDocuments.h"
 
 #include <array>
 #include <cstdint>
@@ -40,22 +39,24 @@ struct Working {
 class Table {
 public:
     // False when the document does not exist.
-    bool open(const fs::path& folder, std::string_view name, const ImageArea& area) {
-        if (!documentExists(folder, name))
+    bool open(const fs::path& folder, const DocumentDefinition& definition, const ImageArea& area) {
+        if (!m_file.load(folder, definition))
             return false;
-        m_document.load(documentPath(folder, name));
-        const pugi::xml_node root = m_document.documentElement();
         // Counted before any row is taken, so a huge document is refused at once.
-        if (const std::size_t count = ProjectDocument::rowCount(root); count > area.room())
-            throw Error(m_document.name() + " has " + std::to_string(count) +
-                        " rows; the device image has room for " + std::to_string(area.room()));
-        m_rows = m_document.rows(root);
+        if (const std::size_t count = m_file.rowCount(); count > area.room())
+            throw Error(roomText(m_file.name(), count, area));
+        m_rows = m_file.rows();
         return true;
     }
     const std::vector<DocumentRow>& rows() const { return m_rows; }
 
+    static std::string roomText(const std::string& name, std::size_t count, const ImageArea& area) {
+        return name + " has " + std::to_string(count) + " rows; the device image has room for " +
+               std::to_string(area.room());
+    }
+
 private:
-    ProjectDocument m_document;
+    DocumentFile m_file;
     std::vector<DocumentRow> m_rows;
 };
 
@@ -70,28 +71,16 @@ std::string upperCase(std::string text) {
     return text;
 }
 
-// The size in bytes of an SDO-mapped object from its Dimension choice.
-std::uint32_t objectSize(std::int32_t dimension) {
-    switch (dimension & 0xFF) {
-    case 0:
-        return 4;
-    case 1:
-        return 2;
-    default:
-        return 1;
-    }
-}
-
 void compileReceivedFrames(const fs::path& folder, DeviceImage& image, Working& work) {
     Table table;
-    if (!table.open(folder, "RCobDef.xml", area::receivedFrames))
+    if (!table.open(folder, documents::receivedFrames, area::receivedFrames))
         return;
     work.receivedFrames = table.rows().size();
     for (std::size_t k = 0; k < table.rows().size(); ++k) {
         const DocumentRow& row = table.rows()[k];
-        const std::int32_t pgn = row.integer("PGN");
-        const std::int32_t source = row.integer("ID_DEV");
-        const bool deleted = upperCase(row.attribute("Delete", "N")) == "Y";
+        const std::int32_t pgn = row.integer(field::kPgn);
+        const std::int32_t source = row.integer(field::kSourceAddress);
+        const bool deleted = upperCase(row.attribute(field::kDelete, "N")) == "Y";
         RecordWriter record(image, area::receivedFrames, k);
         record.u32(0, bits(pgn));
         record.u8(4, bits(source));
@@ -104,64 +93,65 @@ void compileReceivedFrames(const fs::path& folder, DeviceImage& image, Working& 
 
 void compileTransmittedFrames(const fs::path& folder, DeviceImage& image, Working& work) {
     Table table;
-    if (!table.open(folder, "TCobDef.xml", area::transmittedFrames))
+    if (!table.open(folder, documents::transmittedFrames, area::transmittedFrames))
         return;
     work.transmittedFrames = table.rows().size();
     for (std::size_t k = 0; k < table.rows().size(); ++k) {
         const DocumentRow& row = table.rows()[k];
-        const std::int32_t priority = row.integer("Priority");
-        const std::int32_t dataPage = row.integer("DP");
-        const std::int32_t pgn = row.integer("PGN");
-        const std::int32_t source = row.integer("ID_DEV");
+        const std::int32_t priority = row.integer(field::kPriority);
+        const std::int32_t dataPage = row.integer(field::kListDataPage);
+        const std::int32_t pgn = row.integer(field::kPgn);
+        const std::int32_t source = row.integer(field::kSourceAddress);
         RecordWriter(image, area::transmittedFrames, k)
             .u32(0, j1939Identifier(priority, dataPage, pgn, source));
     }
 }
 
 // Each field is written as soon as it is read, so a bad value leaves the fields before it.
-std::size_t compileSdoMapping(const fs::path& folder, std::string_view name,
-                              const ImageArea& area, bool withSendFlag, DeviceImage& image) {
+std::size_t compileSdoMapping(const fs::path& folder, Side side, const ImageArea& area,
+                              DeviceImage& image) {
+    const bool withSendFlag = side == Side::Transmitted;
     Table table;
-    if (!table.open(folder, name, area))
+    if (!table.open(folder, documents::sdoMapping(side), area))
         return 0;
     for (std::size_t k = 0; k < table.rows().size(); ++k) {
         const DocumentRow& row = table.rows()[k];
         RecordWriter record(image, area, k);
-        record.u16(0, bits(row.integer("Index")));
-        record.u8(2, bits(row.integer("SubIndex")));
-        record.u8(3, objectSize(row.integer("Dimension")));
-        record.u8(4, bits(row.integer("NrPdo")));
-        record.u8(5, bits(row.integer("B1")));
-        record.u8(6, bits(row.integer("B2")));
-        record.u8(7, bits(row.integer("B3")));
-        record.u8(8, bits(row.integer("B4")));
+        record.u16(0, bits(row.integer(field::kIndex)));
+        record.u8(2, bits(row.integer(field::kSubIndex)));
+        record.u8(3, objectSize(row.integer(field::kDimension)));
+        record.u8(4, bits(row.integer(field::kNrPdo)));
+        record.u8(5, bits(row.integer(field::kBytes[0])));
+        record.u8(6, bits(row.integer(field::kBytes[1])));
+        record.u8(7, bits(row.integer(field::kBytes[2])));
+        record.u8(8, bits(row.integer(field::kBytes[3])));
         if (withSendFlag)
-            record.u8(9, bits(row.integer("Send_SDO")));
+            record.u8(9, bits(row.integer(field::kSendSdo)));
     }
     return table.rows().size();
 }
 
-std::size_t compilePdoMapping(const fs::path& folder, std::string_view name,
+std::size_t compilePdoMapping(const fs::path& folder, const DocumentDefinition& definition,
                               const ImageArea& area, DeviceImage& image) {
     Table table;
-    if (!table.open(folder, name, area))
+    if (!table.open(folder, definition, area))
         return 0;
     for (std::size_t k = 0; k < table.rows().size(); ++k) {
         const DocumentRow& row = table.rows()[k];
         RecordWriter record(image, area, k);
-        record.u16(0, bits(row.integer("COB-ID")));
-        record.u8(2, bits(row.integer("Dimension")));
-        record.u8(3, bits(row.integer("Frame_J1939")));
-        const std::optional<std::string> start = row.find("Offset");
+        record.u16(0, bits(row.integer(field::kCobId)));
+        record.u8(2, bits(row.integer(field::kDimension)));
+        record.u8(3, bits(row.integer(field::kFrame)));
+        const std::optional<std::string> start = row.find(field::kOffset);
         record.u8(4, bits(start ? tryParseInteger(*start).value_or(1) : 1));
     }
     return table.rows().size();
 }
 
 // A table whose absence is told to the user.
-bool openAnnounced(Table& table, const fs::path& folder, std::string_view name,
+bool openAnnounced(Table& table, const fs::path& folder, const DocumentDefinition& definition,
                    const ImageArea& area, MessageSink& messages, const std::string& missing) {
-    if (table.open(folder, name, area))
+    if (table.open(folder, definition, area))
         return true;
     messages.info(missing);
     return false;
@@ -169,31 +159,31 @@ bool openAnnounced(Table& table, const fs::path& folder, std::string_view name,
 
 void compileGuardedNodes(const fs::path& folder, DeviceImage& image, MessageSink& messages) {
     Table table;
-    if (!openAnnounced(table, folder, "NodeGuard.xml", area::guardedNodes, messages,
+    if (!openAnnounced(table, folder, documents::guardedNodes, area::guardedNodes, messages,
                        "File NodeGuard xml not found"))
         return;
     for (std::size_t k = 0; k < table.rows().size(); ++k) {
         const DocumentRow& row = table.rows()[k];
         RecordWriter record(image, area::guardedNodes, k);
-        record.u8(0, bits(row.integer("NodeID")));
-        record.u16(1, bits(row.integer("GuardTime")));
-        record.u8(3, bits(row.integer("LifeTimeFactor")));
+        record.u8(0, bits(row.integer(field::kNodeId)));
+        record.u16(1, bits(row.integer(field::kGuardTime)));
+        record.u8(3, bits(row.integer(field::kLifeTimeFactor)));
     }
 }
 
 // NG_J1939_Frame.xml and SDOClient.xml: one J1939 identifier per row.
-void compileFrameDefinitions(const fs::path& folder, std::string_view name,
+void compileFrameDefinitions(const fs::path& folder, const DocumentDefinition& definition,
                              const ImageArea& area, DeviceImage& image, MessageSink& messages,
                              const std::string& missing) {
     Table table;
-    if (!openAnnounced(table, folder, name, area, messages, missing))
+    if (!openAnnounced(table, folder, definition, area, messages, missing))
         return;
     for (std::size_t k = 0; k < table.rows().size(); ++k) {
         const DocumentRow& row = table.rows()[k];
-        const std::int32_t priority = row.integer("Priority");
-        const std::int32_t dataPage = row.integer("DataPage");
-        const std::int32_t pgn = row.integer("PGN");
-        const std::int32_t source = row.integer("SA");
+        const std::int32_t priority = row.integer(field::kPriority);
+        const std::int32_t dataPage = row.integer(field::kDataPage);
+        const std::int32_t pgn = row.integer(field::kPgn);
+        const std::int32_t source = row.integer(field::kSa);
         RecordWriter(image, area, k).u32(0, j1939Identifier(priority, dataPage, pgn, source));
     }
 }
@@ -201,17 +191,19 @@ void compileFrameDefinitions(const fs::path& folder, std::string_view name,
 // pargen.xml: fields are the root's first child of each name, values the element text.
 class Parameters {
 public:
-    explicit Parameters(const fs::path& path) {
-        m_document.load(path);
-        m_root = m_document.documentElement();
+    // False when the project has no pargen.xml.
+    bool open(const fs::path& folder) {
+        if (!m_file.load(folder, documents::pargen))
+            return false;
+        m_root = m_file.root();
+        return true;
     }
 
     std::uint32_t required(std::string_view name) const {
-        const std::string text = m_document.childText(m_root, name);
+        const std::string text = m_file.document().childText(m_root, name);
         if (auto value = tryParseInteger(text))
             return bits(*value);
-        throw Error(m_document.name() + ", " + std::string(name) + ": " +
-                    notAnIntegerMessage(text));
+        throw Error(m_file.name() + ", " + std::string(name) + ": " + notAnIntegerMessage(text));
     }
 
     // The default also stands for text that is no number.
@@ -221,25 +213,25 @@ public:
     }
 
 private:
-    ProjectDocument m_document;
+    DocumentFile m_file;
     pugi::xml_node m_root;
 };
 
 void compileParameters(const fs::path& folder, DeviceImage& image, const Working& work) {
-    if (!documentExists(folder, "pargen.xml"))
+    Parameters p;
+    if (!p.open(folder))
         return;
-    const Parameters p(documentPath(folder, "pargen.xml"));
     constexpr std::size_t o = offset::kParameters;
-    image.putU8(1, o + 0, p.required("BaudRateCAN") + 1u);
-    image.putU8(1, o + 1, p.required("CANType"));
-    image.putU8(1, o + 2, p.required("IDDev_CANopen"));
-    image.putU8(1, o + 3, p.required("Baud_CANopen"));
-    image.putU8(1, o + 4, p.required("Set_Ope_CANopen"));
-    image.putU8(1, o + 5, p.required("Net_Start_CANopen"));
-    image.putU8(1, o + 6, p.required("Delay_CANopen"));
-    image.putU8(1, o + 7, p.withDefault("TimeOut_Data", 0));
+    image.putU8(1, o + 0, p.required(field::kBaudRateCan) + 1u);
+    image.putU8(1, o + 1, p.required(field::kCanType));
+    image.putU8(1, o + 2, p.required(field::kIdDevCanopen));
+    image.putU8(1, o + 3, p.required(field::kBaudCanopen));
+    image.putU8(1, o + 4, p.required(field::kSetOperational));
+    image.putU8(1, o + 5, p.required(field::kNetworkStart));
+    image.putU8(1, o + 6, p.required(field::kDelay));
+    image.putU8(1, o + 7, p.withDefault(field::kTimeOutData, 0));
     image.putU16(1, o + 8, 1);
-    image.putU8(1, o + 10, p.withDefault("Peer_to_Peer", 0));
+    image.putU8(1, o + 10, p.withDefault(field::kPeerToPeer, 0));
 
     for (std::size_t i = 0; i < kDeleteFlagBytes; ++i)
         image.putU8(1, offset::kDeleteFlags + i, work.deleteFlags[i]);
@@ -250,42 +242,45 @@ void compileParameters(const fs::path& folder, DeviceImage& image, const Working
     image.putU8(1, o + 24, static_cast<std::uint32_t>(work.rpdoMappings));
     image.putU8(1, o + 25, static_cast<std::uint32_t>(work.tpdoMappings));
 
-    image.putU8(1, o + 26, p.withDefault("Sent_TPDO", 1));
-    image.putU16(1, o + 27, p.withDefault("Sent_TPDO_Time", 1000));
-    image.putU8(1, o + 29, p.withDefault("NodeGuard", 0));
-    image.putU8(1, o + 30, p.withDefault("Send_NG_J1939", 0));
-    image.putU16(1, o + 31, p.withDefault("BG_Send_Every", 1000));
-    image.putU8(1, o + 33, p.withDefault("EN_SDO_Client", 0));
-    image.putU16(1, o + 34, p.withDefault("TO_SDO_Client", 10000));
+    image.putU8(1, o + 26, p.withDefault(field::kSendTpdo, 1));
+    image.putU16(1, o + 27, p.withDefault(field::kSendTpdoTime, 1000));
+    image.putU8(1, o + 29, p.withDefault(field::kNodeGuard, 0));
+    image.putU8(1, o + 30, p.withDefault(field::kSendNodeGuardOnJ1939, 0));
+    image.putU16(1, o + 31, p.withDefault(field::kNodeGuardSendEvery, 1000));
+    image.putU8(1, o + 33, p.withDefault(field::kSdoClient, 0));
+    image.putU16(1, o + 34, p.withDefault(field::kSdoClientTimeOut, 10000));
 }
 
 } // namespace
 
 std::vector<std::string> imageRoomFailures(const fs::path& folder) {
     static constexpr struct {
-        const char* name;
+        const DocumentDefinition* document;
         const ImageArea* area;
     } kTables[] = {
-        {"RCobDef.xml", &area::receivedFrames},    {"TCobDef.xml", &area::transmittedFrames},
-        {"RInfoCob.xml", &area::receivedSdo},      {"TInfoCob.xml", &area::transmittedSdo},
-        {"pdoJ1939.xml", &area::rpdoMappings},     {"TpdoJ1939.xml", &area::tpdoMappings},
-        {"NodeGuard.xml", &area::guardedNodes},    {"NG_J1939_Frame.xml", &area::guardStateFrames},
-        {"SDOClient.xml", &area::sdoClientFrames},
+        {&documents::receivedFrames, &area::receivedFrames},
+        {&documents::transmittedFrames, &area::transmittedFrames},
+        {&documents::receivedSdo, &area::receivedSdo},
+        {&documents::transmittedSdo, &area::transmittedSdo},
+        {&documents::rpdo, &area::rpdoMappings},
+        {&documents::tpdo, &area::tpdoMappings},
+        {&documents::guardedNodes, &area::guardedNodes},
+        {&documents::guardFrames, &area::guardStateFrames},
+        {&documents::sdoClient, &area::sdoClientFrames},
     };
     std::vector<std::string> failures;
     for (const auto& table : kTables) {
-        if (!documentExists(folder, table.name))
-            continue;
-        ProjectDocument document;
+        DocumentFile file;
         std::size_t count = 0;
         try {
-            document.load(documentPath(folder, table.name));
-            count = ProjectDocument::rowCount(document.documentElement());
+            if (!file.load(folder, *table.document))
+                continue;
+            count = file.rowCount();
         } catch (const Error&) {
             continue;
         }
         if (count > table.area->room())
-            failures.push_back(document.name() + ": " + std::to_string(count) +
+            failures.push_back(file.name() + ": " + std::to_string(count) +
                                " rows; the device image has room for " +
                                std::to_string(table.area->room()));
     }
@@ -302,19 +297,18 @@ void compileProject(const fs::path& folder, DeviceImage& image, MessageSink& mes
 
     compileReceivedFrames(folder, image, work);
     compileTransmittedFrames(folder, image, work);
-    work.receivedSdo = compileSdoMapping(folder, "RInfoCob.xml", area::receivedSdo, false, image);
-    work.transmittedSdo =
-        compileSdoMapping(folder, "TInfoCob.xml", area::transmittedSdo, true, image);
-    work.rpdoMappings = compilePdoMapping(folder, "pdoJ1939.xml", area::rpdoMappings, image);
-    work.tpdoMappings = compilePdoMapping(folder, "TpdoJ1939.xml", area::tpdoMappings, image);
+    work.receivedSdo = compileSdoMapping(folder, Side::Received, area::receivedSdo, image);
+    work.transmittedSdo = compileSdoMapping(folder, Side::Transmitted, area::transmittedSdo, image);
+    work.rpdoMappings = compilePdoMapping(folder, documents::rpdo, area::rpdoMappings, image);
+    work.tpdoMappings = compilePdoMapping(folder, documents::tpdo, area::tpdoMappings, image);
 
     // Unused guarded nodes and state frames read as 0xFF.
     image.fill(1, 15700, 15899, 0xFF);
     compileGuardedNodes(folder, image, messages);
-    compileFrameDefinitions(folder, "NG_J1939_Frame.xml", area::guardStateFrames, image,
-                            messages, "File NG_J1939_Frame xml not found");
+    compileFrameDefinitions(folder, documents::guardFrames, area::guardStateFrames, image, messages,
+                            "File NG_J1939_Frame xml not found");
     image.fill(1, 16200, 16299, 0xFF);
-    compileFrameDefinitions(folder, "SDOClient.xml", area::sdoClientFrames, image, messages,
+    compileFrameDefinitions(folder, documents::sdoClient, area::sdoClientFrames, image, messages,
                             "File SDOClient xml not found");
 
     compileParameters(folder, image, work);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Clock.h"
-#include "app/MessageSink.h"
 #include "compiler/DeviceImage.h"
+#include "core/Clock.h"
+#include "core/MessageSink.h"
 
 #include <filesystem>
 #include <string>

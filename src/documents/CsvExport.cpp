@@ -1,7 +1,7 @@
 #include "CsvExport.h"
 
-#include "AtomicFile.h"
 #include "DocumentFiles.h"
+#include "core/AtomicFile.h"
 
 namespace ordane {
 

@@ -1,7 +1,7 @@
 #include "documents/DbcFile.h"
 
-#include "documents/AtomicFile.h"
-#include "documents/Error.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
 
 #include <tao/pegtl.hpp>
 

@@ -1,9 +1,9 @@
 #include "ProjectDocument.h"
 
-#include "AtomicFile.h"
 #include "DocumentFiles.h"
-#include "Error.h"
-#include "NumberText.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
+#include "core/NumberText.h"
 
 #include <algorithm>
 #include <sstream>
@@ -51,8 +51,37 @@ std::int32_t DocumentRow::integer(std::string_view name) const {
 namespace {
 
 int lineOf(const std::string& text, std::ptrdiff_t offset) {
-    const auto end = text.begin() + std::clamp<std::ptrdiff_t>(offset, 0, std::ptrdiff_t(text.size()));
+    const auto end =
+        text.begin() + std::clamp<std::ptrdiff_t>(offset, 0, std::ptrdiff_t(text.size()));
     return 1 + static_cast<int>(std::count(text.begin(), end, '\n'));
+}
+
+// The parser takes several top-level elements, and text beside them, as a document; XML
+// allows one root element and nothing but markup around it.
+std::optional<std::pair<std::string, std::ptrdiff_t>> outsideTheRoot(const pugi::xml_document& d) {
+    bool rootSeen = false;
+    for (pugi::xml_node node : d.children()) {
+        switch (node.type()) {
+        case pugi::node_element:
+            if (rootSeen)
+                return std::pair{std::string("More than one root element"), node.offset_debug()};
+            rootSeen = true;
+            break;
+        case pugi::node_pcdata:
+        case pugi::node_cdata: {
+            // The line of the text itself, not of the line break before it.
+            const std::string_view text = node.value();
+            const std::size_t blanks = std::min(text.find_first_not_of(" \t\r\n"), text.size());
+            return std::pair{std::string("Text outside the root element"),
+                             node.offset_debug() + std::ptrdiff_t(blanks)};
+        }
+        default:
+            break;
+        }
+    }
+    if (!rootSeen)
+        return std::pair{std::string("No document element found"), std::ptrdiff_t(0)};
+    return std::nullopt;
 }
 
 } // namespace
@@ -75,15 +104,21 @@ void ProjectDocument::loadText(std::string text, std::string name) {
     m_name = std::move(name);
     m_document.reset();
     m_buffer = std::move(text);
-    // Parse a copy so the original stays available for line numbers in messages.
-    const pugi::xml_parse_result result =
-        m_document.load_buffer(m_buffer.data(), m_buffer.size(), pugi::parse_default);
-    if (!result) {
-        const int line = lineOf(m_buffer, result.offset);
+    // Parse a copy so the original stays available for line numbers in messages. As a fragment,
+    // so that the parser keeps text outside the root element for the check below.
+    const pugi::xml_parse_result result = m_document.load_buffer(
+        m_buffer.data(), m_buffer.size(), pugi::parse_default | pugi::parse_fragment);
+    std::optional<std::pair<std::string, std::ptrdiff_t>> fault;
+    if (!result)
+        fault.emplace(result.description(), result.offset);
+    else
+        fault = outsideTheRoot(m_document);
+    if (fault) {
+        const int line = lineOf(m_buffer, fault->second);
         m_buffer.clear();
         m_buffer.shrink_to_fit();
         m_document.reset();
-        throw Error(m_name + ": " + result.description() + " (line " + std::to_string(line) + ")");
+        throw Error(m_name + ": " + fault->first + " (line " + std::to_string(line) + ")");
     }
     m_buffer.clear();
     m_buffer.shrink_to_fit();

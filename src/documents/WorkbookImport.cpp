@@ -1,8 +1,8 @@
 #include "WorkbookImport.h"
 
-#include "AtomicFile.h"
 #include "DocumentFiles.h"
-#include "Error.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
 
 #include <freexl.h>
 

@@ -1,8 +1,8 @@
 #include "editors/CommunicationParameters.h"
 
+#include "core/NumberText.h"
 #include "documents/DocumentFiles.h"
-#include "documents/NumberText.h"
-#include "documents/ProjectDocument.h"
+#include "documents/ProjectDocuments.h"
 
 #include <algorithm>
 
@@ -11,12 +11,6 @@ namespace ordane {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kRoot = "GeneralParameter";
-
-fs::path resolve(const fs::path& path) {
-    return documentPath(path.parent_path(), path.filename().string());
-}
 
 int listPosition(int value) {
     return value >= 0 && value < CommunicationParameters::kRateCount
@@ -66,91 +60,86 @@ void CommunicationParameters::reset() {
     *this = CommunicationParameters();
 }
 
-void CommunicationParameters::load(const fs::path& path) {
+void CommunicationParameters::read(const fs::path& projectFolder) {
     reset();
-    const fs::path file = resolve(path);
+    const fs::path file = documentPath(projectFolder, documents::pargen.fileName);
+    m_documentName = file.filename().string();
     if (!fs::is_regular_file(file))
         return;
     ProjectDocument document;
-    document.load(file);
-    const std::optional<pugi::xml_node> root = document.findRoot(kRoot);
+    if (!readStep(m_documentName, [&] { document.load(file); }))
+        return;
+    const std::optional<pugi::xml_node> root = document.findRoot(documents::pargen.rootName);
     if (!root)
         return;
 
-    auto text = [&](const char* name) { return ProjectDocument::findChildText(*root, name); };
-    auto integer = [&](const char* name) -> std::optional<int> {
+    auto text = [&](std::string_view name) { return ProjectDocument::findChildText(*root, name); };
+    auto integer = [&](std::string_view name) -> std::optional<int> {
         if (auto t = text(name))
             return tryParseInteger(*t);
         return std::nullopt;
     };
-    auto typed = [&](const char* name, std::string& field) {
+    auto typed = [&](std::string_view name, std::string& field) {
         if (auto t = text(name))
             field = *t;
     };
-    auto flag = [&](const char* name, bool& field) {
+    auto flag = [&](std::string_view name, bool& field) {
         if (auto t = text(name))
             field = *t == "1";
     };
 
-    if (auto v = integer("BaudRateCAN"))
+    if (auto v = integer(field::kBaudRateCan))
         baudRateCan = listPosition(*v);
-    canTypeRead = integer("CANType");
-    typed("IDDev_CANopen", idDevCanopen);
-    if (auto v = integer("Baud_CANopen"))
+    canTypeRead = integer(field::kCanType);
+    typed(field::kIdDevCanopen, idDevCanopen);
+    if (auto v = integer(field::kBaudCanopen))
         baudCanopen = listPosition(*v);
-    flag("Set_Ope_CANopen", setOperational);
-    flag("Net_Start_CANopen", networkStart);
-    if (auto v = integer("Delay_CANopen"))
+    flag(field::kSetOperational, setOperational);
+    flag(field::kNetworkStart, networkStart);
+    if (auto v = integer(field::kDelay))
         delay = std::clamp(*v, 0, 255);
-    typed("TimeOut_Data", timeOutData);
-    flag("Peer_to_Peer", peerToPeer);
-    flag("Sent_TPDO", sendOnChange);
-    typed("Sent_TPDO_Time", sendTpdoTime);
-    flag("NodeGuard", nodeGuard);
-    flag("Send_NG_J1939", sendNodeGuardOnJ1939);
-    typed("BG_Send_Every", nodeGuardSendEvery);
-    flag("EN_SDO_Client", sdoClient);
-    typed("TO_SDO_Client", sdoClientTimeOut);
+    typed(field::kTimeOutData, timeOutData);
+    flag(field::kPeerToPeer, peerToPeer);
+    flag(field::kSendTpdo, sendOnChange);
+    typed(field::kSendTpdoTime, sendTpdoTime);
+    flag(field::kNodeGuard, nodeGuard);
+    flag(field::kSendNodeGuardOnJ1939, sendNodeGuardOnJ1939);
+    typed(field::kNodeGuardSendEvery, nodeGuardSendEvery);
+    flag(field::kSdoClient, sdoClient);
+    typed(field::kSdoClientTimeOut, sdoClientTimeOut);
 }
 
-std::vector<std::string> CommunicationParameters::failures() const {
-    std::vector<std::string> result;
+std::vector<Finding> CommunicationParameters::failures() const {
+    std::vector<Finding> result;
     for (const RangeCheck& check : kChecks) {
         const int value = parseInteger(this->*check.field, -1);
         if (value < check.low || value > check.high)
-            result.emplace_back(check.message);
+            result.push_back({m_documentName, 0, check.message});
     }
     return result;
 }
 
-std::optional<std::string> CommunicationParameters::validate() const {
-    std::vector<std::string> all = failures();
-    if (all.empty())
-        return std::nullopt;
-    return all.front();
-}
-
-void CommunicationParameters::save(const fs::path& path) const {
+void CommunicationParameters::save(const fs::path& projectFolder) const {
     // Everything loaded is dropped: the document is built anew from the fields.
     ProjectDocument document;
-    document.create(kRoot);
-    document.setChildText("BaudRateCAN", std::to_string(listPosition(baudRateCan)));
-    document.setChildText("CANType", "1");
-    document.setChildText("IDDev_CANopen", idDevCanopen);
-    document.setChildText("Baud_CANopen", std::to_string(listPosition(baudCanopen)));
-    document.setChildText("Set_Ope_CANopen", yesNo(setOperational));
-    document.setChildText("Net_Start_CANopen", yesNo(networkStart));
-    document.setChildText("Delay_CANopen", std::to_string(std::clamp(delay, 0, 255)));
-    document.setChildText("TimeOut_Data", timeOutData);
-    document.setChildText("Peer_to_Peer", yesNo(peerToPeer));
-    document.setChildText("Sent_TPDO", yesNo(sendOnChange));
-    document.setChildText("Sent_TPDO_Time", sendTpdoTime);
-    document.setChildText("NodeGuard", yesNo(nodeGuard));
-    document.setChildText("Send_NG_J1939", yesNo(sendNodeGuardOnJ1939));
-    document.setChildText("BG_Send_Every", nodeGuardSendEvery);
-    document.setChildText("EN_SDO_Client", yesNo(sdoClient));
-    document.setChildText("TO_SDO_Client", sdoClientTimeOut);
-    document.save(resolve(path));
+    document.create(documents::pargen.rootName);
+    document.setChildText(field::kBaudRateCan, std::to_string(listPosition(baudRateCan)));
+    document.setChildText(field::kCanType, "1");
+    document.setChildText(field::kIdDevCanopen, idDevCanopen);
+    document.setChildText(field::kBaudCanopen, std::to_string(listPosition(baudCanopen)));
+    document.setChildText(field::kSetOperational, yesNo(setOperational));
+    document.setChildText(field::kNetworkStart, yesNo(networkStart));
+    document.setChildText(field::kDelay, std::to_string(std::clamp(delay, 0, 255)));
+    document.setChildText(field::kTimeOutData, timeOutData);
+    document.setChildText(field::kPeerToPeer, yesNo(peerToPeer));
+    document.setChildText(field::kSendTpdo, yesNo(sendOnChange));
+    document.setChildText(field::kSendTpdoTime, sendTpdoTime);
+    document.setChildText(field::kNodeGuard, yesNo(nodeGuard));
+    document.setChildText(field::kSendNodeGuardOnJ1939, yesNo(sendNodeGuardOnJ1939));
+    document.setChildText(field::kNodeGuardSendEvery, nodeGuardSendEvery);
+    document.setChildText(field::kSdoClient, yesNo(sdoClient));
+    document.setChildText(field::kSdoClientTimeOut, sdoClientTimeOut);
+    document.save(documentPath(projectFolder, documents::pargen.fileName));
 }
 
 } // namespace ordane

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "documents/ProjectDocuments.h"
+#include "editors/DocumentModel.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -7,11 +10,9 @@
 
 namespace ordane {
 
-inline constexpr const char* kPargenFileName = "pargen.xml";
-
 // The converter's general settings for both buses, kept in pargen.xml. Number fields that
 // the user types are held as typed; drop-down positions are -1 when nothing is selected.
-class CommunicationParameters {
+class CommunicationParameters : public DocumentModel {
 public:
     static constexpr int kNoSelection = -1;
     static constexpr int kRateCount = 9;
@@ -39,22 +40,25 @@ public:
     static const std::vector<std::string>& j1939Rates();
     static const std::vector<std::string>& canopenRates();
 
-    // Every field back to its default.
+    // Every field back to its default, with no load problems.
     void reset();
 
-    // Reads the document at `path` (its name matched without regard to case), field by
-    // field: a missing element or a number that does not read leaves that field at its
-    // default. A missing file gives the defaults. A file that cannot be parsed leaves the
-    // defaults too and throws Error with the parser's text.
-    void load(const std::filesystem::path& path);
+    // load(): reads pargen.xml of the project folder (its name matched without regard to
+    // case), field by field: a missing element or a number that does not read leaves that
+    // field at its default. A missing file gives the defaults; a file that cannot be parsed
+    // gives them too, with the parser's text as the load problem.
 
-    // The first failing check's message, or nothing.
-    std::optional<std::string> validate() const;
-    // Every failing check's message, in check order.
-    std::vector<std::string> failures() const;
+    // Every failing check, in check order.
+    std::vector<Finding> failures() const override;
 
     // Writes the whole document: sixteen elements, typed texts verbatim. Throws Error.
-    void save(const std::filesystem::path& path) const;
+    void save(const std::filesystem::path& projectFolder) const override;
+
+protected:
+    void read(const std::filesystem::path& projectFolder) override;
+
+private:
+    std::string m_documentName{documents::pargen.fileName};
 };
 
 } // namespace ordane

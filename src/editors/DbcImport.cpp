@@ -1,8 +1,8 @@
 #include "editors/DbcImport.h"
 
-#include "app/MessageSink.h"
-#include "documents/Error.h"
-#include "documents/NumberText.h"
+#include "core/Error.h"
+#include "core/MappedObjectRules.h"
+#include "core/NumberText.h"
 #include "documents/ProjectDocument.h"
 
 #include <algorithm>
@@ -19,18 +19,6 @@ std::string lowered(std::string text) {
         c = char(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
-
-// Keeps the first error; the own side's reading messages do not matter to an import that
-// replaces that side.
-class FirstErrorSink : public MessageSink {
-public:
-    void info(const std::string&) override {}
-    void error(const std::string& text) override {
-        if (first.empty())
-            first = text;
-    }
-    std::string first;
-};
 
 } // namespace
 
@@ -217,6 +205,14 @@ DbcMappingPlan DbcImport::planMapping(const std::vector<std::size_t>& rows,
     return plan;
 }
 
+std::optional<std::string> mappingIndexProblem(std::int64_t first, std::size_t frames) {
+    const std::int64_t last = first + std::int64_t(frames) - 1;
+    const std::int64_t outside = first < kFirstMappedIndex ? first : last;
+    if (outside < kFirstMappedIndex || outside > kLastMappedIndex)
+        return objectRangeMessage(std::int32_t(outside), 0);
+    return std::nullopt;
+}
+
 std::size_t existingSdoEntries(const fs::path& projectFolder, SdoSide side) {
     ProjectDocument document;
     if (!document.loadIfExists(projectFolder, SdoMapping::mappingDocumentName(side)))
@@ -226,11 +222,14 @@ std::size_t existingSdoEntries(const fs::path& projectFolder, SdoSide side) {
 
 void applyMappingPlan(SdoMapping& mapping, const fs::path& projectFolder,
                       const J1939FrameList& frames, const DbcMappingPlan& plan) {
-    FirstErrorSink sink;
-    mapping.load(projectFolder, sink);
-    // Without the other side's objects the collision check would be blind.
-    if (!sink.first.empty())
-        throw Error(sink.first);
+    mapping.load(projectFolder);
+    // The import replaces this side's frames and entries, so their reading problems do not
+    // matter; without the other side's objects the collision check would be blind.
+    const std::string otherMapping = SdoMapping::mappingDocumentName(
+        mapping.side() == SdoSide::Received ? SdoSide::Transmitted : SdoSide::Received);
+    for (const Finding& problem : mapping.referenceProblems())
+        if (problem.document == otherMapping)
+            throw Error(problem.message);
 
     // The labels the SDO editor shows: the frame list's number columns, tab-separated.
     std::vector<std::string> labels;
@@ -346,8 +345,8 @@ std::optional<std::string> DbcSelection::check() const {
         const auto index = tryParseInteger(indexText);
         if (!index)
             return notAnIntegerMessage(indexText);
-        if (*index < 0x2000 || std::int64_t(*index) + std::int64_t(count) - 1 > 0x9FFF)
-            return indexRangeMessage();
+        if (auto problem = mappingIndexProblem(*index, count))
+            return problem;
     }
     return std::nullopt;
 }

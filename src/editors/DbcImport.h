@@ -89,6 +89,9 @@ private:
 std::optional<SdoMappingEntry> signalEntry(const DbcSignal& signal, std::string& reason);
 
 // The number of entries of the side's SDO mapping document (0 when it does not exist).
+// The range message when objects `first` .. `first` + `frames` - 1 leave the mapped range.
+std::optional<std::string> mappingIndexProblem(std::int64_t first, std::size_t frames);
+
 std::size_t existingSdoEntries(const std::filesystem::path& projectFolder, SdoSide side);
 
 // Loads the side's SDO mapping, replaces its frames by the frame list's table rows and its

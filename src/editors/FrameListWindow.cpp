@@ -1,12 +1,12 @@
 #include "editors/FrameListWindow.h"
 
-#include "app/EditorGrid.h"
-#include "app/GuiSupport.h"
-#include "app/ProjectState.h"
+#include "core/Error.h"
+#include "core/ProjectState.h"
 #include "documents/DbcFile.h"
 #include "documents/DocumentFiles.h"
-#include "documents/Error.h"
 #include "editors/UDbcImport.h"
+#include "widgets/EditorGrid.h"
+#include "widgets/GuiSupport.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -31,12 +31,11 @@ FrameListWindow::FrameListWindow(FrameSide side, const char* objectName,
     m_pageLayout->setContentsMargins(2, 2, 2, 2);
     m_tabs->addTab(page, tr("Can0-ModBus"));
 
-    const auto [ok, cancel] = makeOkCancel(this);
+    const auto [ok, cancel] =
+        makeOkCancel(this, &FrameListWindow::OkClick, &FrameListWindow::CancelClick);
     m_ok = ok;
     auto* exportButton = makeButton(this, QStringLiteral("Export"), tr("Export"));
     auto* importButton = makeButton(this, QStringLiteral("Import"), tr("Import"));
-    connect(m_ok, &QPushButton::clicked, this, &FrameListWindow::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &FrameListWindow::CancelClick);
     connect(exportButton, &QPushButton::clicked, this, &FrameListWindow::ExportClick);
     connect(importButton, &QPushButton::clicked, this, &FrameListWindow::ImportClick);
 
@@ -103,7 +102,8 @@ void FrameListWindow::setMode(int side) {
 void FrameListWindow::FormShow() {
     m_pendingMapping.reset();
     setWindowTitle(QLatin1String(m_model.caption()));
-    reportingErrors(m_services.messages, [&] { m_model.load(m_state.projectFolder()); });
+    m_model.load(m_state.projectFolder());
+    reportLoadProblems(m_model, m_services.messages);
     fillGrid();
     m_tabs->setCurrentIndex(0);
     centreOnScreen(this);
@@ -128,7 +128,7 @@ void FrameListWindow::readGrid() {
 
 void FrameListWindow::OkClick() {
     readGrid();
-    if (const auto failure = m_model.validate()) {
+    if (const auto failure = m_model.firstFinding()) {
         m_services.messages.error(failure->message);
         return;
     }

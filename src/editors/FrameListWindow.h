@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Services.h"
 #include "editors/DbcImport.h"
 #include "editors/J1939FrameList.h"
+#include "widgets/Services.h"
 
 #include <QDialog>
 

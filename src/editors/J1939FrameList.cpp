@@ -1,9 +1,9 @@
 #include "editors/J1939FrameList.h"
 
+#include "core/Error.h"
+#include "core/NumberText.h"
 #include "documents/CsvExport.h"
 #include "documents/DocumentFiles.h"
-#include "documents/Error.h"
-#include "documents/NumberText.h"
 #include "documents/ProjectDocument.h"
 #include "documents/WorkbookImport.h"
 
@@ -12,8 +12,6 @@ namespace ordane {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kRoot = "COBID";
 
 struct ColumnCheck {
     int column;
@@ -40,12 +38,13 @@ const std::string kEmpty;
 
 } // namespace
 
-J1939FrameList::J1939FrameList(FrameSide side) : m_side(side) {
+J1939FrameList::J1939FrameList(FrameSide side)
+    : m_side(side), m_documentName(documents::frames(side).fileName) {
     clear();
 }
 
 const char* J1939FrameList::documentName() const {
-    return m_side == FrameSide::Received ? kReceivedFramesFileName : kTransmittedFramesFileName;
+    return documents::frames(m_side).fileName.data();
 }
 
 const char* J1939FrameList::caption() const {
@@ -60,9 +59,12 @@ const std::vector<std::string>& J1939FrameList::columnTitles() const {
 }
 
 const std::vector<std::string>& J1939FrameList::attributes() const {
-    static const std::vector<std::string> received = {"PGN", "ID_DEV", "Delete", "Mnemonic"};
-    static const std::vector<std::string> transmitted = {"Priority", "DP", "PGN", "ID_DEV",
-                                                         "Mnemonic"};
+    static const auto names = [](Side side) {
+        const auto fields = documents::frames(side).fields;
+        return std::vector<std::string>(fields.begin(), fields.end());
+    };
+    static const std::vector<std::string> received = names(Side::Received);
+    static const std::vector<std::string> transmitted = names(Side::Transmitted);
     return m_side == FrameSide::Received ? received : transmitted;
 }
 
@@ -95,15 +97,21 @@ void J1939FrameList::clear() {
     m_rows.assign(kGridRows, std::vector<std::string>(std::size_t(columnCount())));
 }
 
-void J1939FrameList::load(const fs::path& projectFolder) {
+void J1939FrameList::read(const fs::path& projectFolder) {
     clear();
     const fs::path file = documentPath(projectFolder, documentName());
+    m_documentName = file.filename().string();
     if (!fs::is_regular_file(file))
         return;
+    readStep(m_documentName, [&] { readRows(file); });
+}
+
+void J1939FrameList::readRows(const fs::path& file) {
     ProjectDocument document;
     document.load(file);
     const std::vector<std::string>& names = attributes();
-    for (const DocumentRow& row : document.rows(document.root(kRoot))) {
+    for (const DocumentRow& row :
+         document.rows(document.root(documents::frames(m_side).rootName))) {
         // A row lacking an attribute is not shown in part.
         std::vector<std::string> texts;
         for (int column = 1; column <= columnCount(); ++column) {
@@ -116,15 +124,15 @@ void J1939FrameList::load(const fs::path& projectFolder) {
     }
 }
 
-std::vector<FrameCheckFailure> J1939FrameList::check(bool firstOnly) const {
-    std::vector<FrameCheckFailure> result;
+std::vector<Finding> J1939FrameList::check(bool firstOnly) const {
+    std::vector<Finding> result;
     const int rows = tableRows();
     for (int row = 1; row <= rows; ++row) {
         for (const ColumnCheck& c : checksOf(m_side)) {
             const int value = parseInteger(cell(row, c.column), -1);
             if (value >= c.low && value <= c.high)
                 continue;
-            result.push_back({row, "Error in row " + std::to_string(row) + c.text});
+            result.push_back({m_documentName, 0, "Error in row " + std::to_string(row) + c.text});
             if (firstOnly)
                 return result;
         }
@@ -132,20 +140,20 @@ std::vector<FrameCheckFailure> J1939FrameList::check(bool firstOnly) const {
     return result;
 }
 
-std::optional<FrameCheckFailure> J1939FrameList::validate() const {
-    std::vector<FrameCheckFailure> first = check(true);
+std::optional<Finding> J1939FrameList::firstFinding() const {
+    std::vector<Finding> first = check(true);
     if (first.empty())
         return std::nullopt;
     return first.front();
 }
 
-std::vector<FrameCheckFailure> J1939FrameList::failures() const {
+std::vector<Finding> J1939FrameList::failures() const {
     return check(false);
 }
 
 void J1939FrameList::save(const fs::path& projectFolder) const {
     ProjectDocument document;
-    document.create(kRoot);
+    document.create(documents::frames(m_side).rootName);
     const std::vector<std::string>& names = attributes();
     const int rows = tableRows();
     for (int row = 1; row <= rows; ++row) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "documents/ProjectDocuments.h"
+#include "editors/DocumentModel.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -8,23 +11,13 @@
 namespace ordane {
 
 // The side value that the main window hands to the frame-list windows.
-enum class FrameSide { Received = 1, Transmitted = 2 };
-
-inline constexpr const char* kReceivedFramesFileName = "RCobDef.xml";
-inline constexpr const char* kTransmittedFramesFileName = "TCobDef.xml";
-
-// One failing check of a frame list.
-struct FrameCheckFailure {
-    int row;             // from 1
-    std::string message; // "Error in row 3!! The PGN must be between 0x0000 and 0xFFFF"
-    bool operator==(const FrameCheckFailure&) const = default;
-};
+using FrameSide = Side;
 
 // The J1939 frames that the converter receives (RCobDef.xml) or transmits (TCobDef.xml).
 // A frame's number is its row, from 1. The list holds at least 100 rows of cell texts,
 // more when a document or a workbook brings more; rows and columns count from 1 and a
 // table ends at the first row whose key cell (column 1) is empty.
-class J1939FrameList {
+class J1939FrameList : public DocumentModel {
 public:
     static constexpr int kGridRows = 100;
 
@@ -50,17 +43,17 @@ public:
     // Back to 100 empty rows.
     void clear();
 
-    // Clears, then reads the side's document from the project folder if it exists. Throws
-    // Error when the document cannot be read; the rows read before then stay.
-    void load(const std::filesystem::path& projectFolder);
+    // load(): clears, then reads the side's document from the project folder if it exists;
+    // when it cannot be read the rows read before the problem stay.
 
+    // Every failing check of the table, row by row ("Error in row 3!! The PGN must be
+    // between 0x0000 and 0xFFFF"), each with its row.
+    std::vector<Finding> failures() const override;
     // The first failing check of the first failing row, or nothing.
-    std::optional<FrameCheckFailure> validate() const;
-    // Every failing check of the table, row by row.
-    std::vector<FrameCheckFailure> failures() const;
+    std::optional<Finding> firstFinding() const;
 
     // Writes the side's document from the table rows. Throws Error.
-    void save(const std::filesystem::path& projectFolder) const;
+    void save(const std::filesystem::path& projectFolder) const override;
 
     // Clears every cell, then fills rows 1, 2, ... from the records of the workbook's sheet
     // "rpdodef" (or of a .csv file). Throws Error when the workbook cannot be read, lacks
@@ -69,11 +62,17 @@ public:
     // Writes rpdodef.csv from the table rows' first two columns. Throws Error.
     void exportCsv(const std::filesystem::path& projectFolder) const;
 
+protected:
+    void read(const std::filesystem::path& projectFolder) override;
+
 private:
-    std::vector<FrameCheckFailure> check(bool firstOnly) const;
+    std::vector<Finding> check(bool firstOnly) const;
 
     FrameSide m_side;
+    void readRows(const std::filesystem::path& file);
+
     std::vector<std::vector<std::string>> m_rows;
+    std::string m_documentName;
 };
 
 } // namespace ordane

@@ -1,8 +1,10 @@
 #include "editors/NodeGuardSettings.h"
 
+#include "core/Error.h"
+#include "core/NumberText.h"
+#include "core/ProjectFolder.h"
 #include "documents/DocumentFiles.h"
-#include "documents/Error.h"
-#include "documents/NumberText.h"
+#include "documents/ProjectDocuments.h"
 
 #include <algorithm>
 
@@ -23,25 +25,42 @@ void NodeGuardSettings::setDefaultFrames() {
         frame(k) = defaultJ1939Frame(k);
 }
 
+void NodeGuardSettings::read(const fs::path& folder) {
+    m_table = loadTable(folder);
+    if (m_table.problem)
+        addLoadProblem({std::string(documents::guardedNodes.fileName), 0, *m_table.problem});
+    readStep(documents::guardFrames.fileName, [&] { loadFrames(folder); });
+}
+
+std::vector<std::string> NodeGuardSettings::notes() const {
+    const std::string name(documents::guardedNodes.fileName);
+    std::vector<std::string> result;
+    if (!m_table.found)
+        result.push_back(name + ": " + kFileXmlNotFound);
+    if (m_table.droppedRows > 0)
+        result.push_back(name + ": " + std::to_string(m_table.droppedRows) +
+                         " rows after row 32 are not used");
+    return result;
+}
+
 NodeGuardSettings::TableLoad NodeGuardSettings::loadTable(const fs::path& folder) {
     clearTable();
     TableLoad result;
-    if (folder.empty() || !documentExists(folder, kNodeGuardDocument)) {
-        result.found = false;
-        return result;
-    }
+    DocumentFile file;
     try {
-        ProjectDocument document;
-        document.load(documentPath(folder, kNodeGuardDocument));
-        const std::vector<DocumentRow> rows = document.rows(document.documentElement());
+        if (folder.empty() || !file.load(folder, documents::guardedNodes)) {
+            result.found = false;
+            return result;
+        }
+        const std::vector<DocumentRow> rows = file.rows();
         if (rows.size() > std::size_t(kRows))
             result.droppedRows = rows.size() - std::size_t(kRows);
         for (std::size_t i = 0; i < std::min(rows.size(), std::size_t(kRows)); ++i) {
             GuardedNode& cells = m_nodes[i];
-            cells.nodeId = rows[i].attribute("NodeID");
-            cells.guardTime = rows[i].attribute("GuardTime");
-            cells.lifeTimeFactor = rows[i].attribute("LifeTimeFactor");
-            cells.mnemonic = rows[i].attribute("Mnemonic");
+            cells.nodeId = rows[i].attribute(field::kNodeId);
+            cells.guardTime = rows[i].attribute(field::kGuardTime);
+            cells.lifeTimeFactor = rows[i].attribute(field::kLifeTimeFactor);
+            cells.mnemonic = rows[i].attribute(field::kMnemonic);
         }
     } catch (const Error& e) {
         result.problem = e.what();
@@ -51,13 +70,12 @@ NodeGuardSettings::TableLoad NodeGuardSettings::loadTable(const fs::path& folder
 
 void NodeGuardSettings::loadFrames(const fs::path& folder) {
     setDefaultFrames();
-    if (folder.empty() || !documentExists(folder, kNodeGuardFramesDocument))
+    DocumentFile file;
+    if (folder.empty() || !file.load(folder, documents::guardFrames))
         return;
-    ProjectDocument document;
-    document.load(documentPath(folder, kNodeGuardFramesDocument));
-    const std::vector<DocumentRow> rows = document.rows(document.root(kNodeGuardFramesRoot));
+    const std::vector<DocumentRow> rows = file.rowsOfNamedRoot();
     for (std::size_t i = 0; i < std::min(rows.size(), std::size_t(kFrames)); ++i) {
-        m_frames[i].priority = readChoice(rows[i], "Priority", kPriorityEntries);
+        m_frames[i].priority = readChoice(rows[i], field::kPriority, kPriorityEntries);
         readFrameValues(rows[i], m_frames[i]);
     }
 }
@@ -99,37 +117,49 @@ std::vector<std::string> NodeGuardSettings::validateFrames() const {
     return messages;
 }
 
-std::vector<std::string> NodeGuardSettings::validate() const {
-    std::vector<std::string> messages = validateTable();
-    for (std::string& message : validateFrames())
-        messages.push_back(std::move(message));
-    return messages;
+std::vector<Finding> NodeGuardSettings::failures() const {
+    std::vector<Finding> result;
+    appendFindings(result, documents::guardedNodes.fileName, validateTable());
+    appendFindings(result, documents::guardFrames.fileName, validateFrames());
+    return result;
 }
 
 void NodeGuardSettings::saveTable(const fs::path& folder) const {
     requireProjectFolder(folder);
     ProjectDocument table;
-    table.create(kNodeGuardRoot);
+    table.create(documents::guardedNodes.rootName);
     for (int row = 1; row <= usedRows(); ++row) {
         const GuardedNode& cells = node(row);
-        table.appendRow({{"NodeID", cells.nodeId},
-                         {"GuardTime", cells.guardTime},
-                         {"LifeTimeFactor", cells.lifeTimeFactor},
-                         {"Mnemonic", cells.mnemonic}});
+        table.appendRow({{std::string(field::kNodeId), cells.nodeId},
+                         {std::string(field::kGuardTime), cells.guardTime},
+                         {std::string(field::kLifeTimeFactor), cells.lifeTimeFactor},
+                         {std::string(field::kMnemonic), cells.mnemonic}});
     }
-    table.save(documentPath(folder, kNodeGuardDocument));
+    table.save(documentPath(folder, documents::guardedNodes.fileName));
 }
 
 void NodeGuardSettings::saveFrames(const fs::path& folder) const {
     requireProjectFolder(folder);
     ProjectDocument frames;
-    frames.create(kNodeGuardFramesRoot);
+    frames.create(documents::guardFrames.rootName);
     for (const J1939FrameDefinition& f : m_frames)
         frames.appendRow(frameAttributes(f));
-    frames.save(documentPath(folder, kNodeGuardFramesDocument));
+    frames.save(documentPath(folder, documents::guardFrames.fileName));
 }
 
-bool NodeGuardSettings::save(const fs::path& folder, MessageSink& messages) const {
+void NodeGuardSettings::save(const fs::path& folder) const {
+    std::optional<Error> first;
+    try {
+        saveTable(folder);
+    } catch (const Error& e) {
+        first = e;
+    }
+    saveFrames(folder);
+    if (first)
+        throw *first;
+}
+
+bool NodeGuardSettings::saveTelling(const fs::path& folder, MessageSink& messages) const {
     if (folder.empty()) {
         messages.error("Project not valid");
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/MessageSink.h"
+#include "core/MessageSink.h"
+#include "editors/DocumentModel.h"
 #include "editors/SdoClientFrames.h"
 
 #include <array>
@@ -12,10 +13,6 @@
 
 namespace ordane {
 
-inline constexpr const char* kNodeGuardDocument = "NodeGuard.xml";
-inline constexpr const char* kNodeGuardRoot = "Node_Guarding";
-inline constexpr const char* kNodeGuardFramesDocument = "NG_J1939_Frame.xml";
-inline constexpr const char* kNodeGuardFramesRoot = "NG_J1939_Frames";
 inline constexpr const char* kFileXmlNotFound = "File XML not found";
 inline constexpr const char* kSaveParameterError = "Error in the save parameter";
 
@@ -32,7 +29,7 @@ struct GuardedNode {
 
 // The CANopen nodes the converter guards (NodeGuard.xml) and the five J1939 frames that
 // report their state (NG_J1939_Frame.xml).
-class NodeGuardSettings {
+class NodeGuardSettings : public DocumentModel {
 public:
     static constexpr int kRows = 32;
     static constexpr int kFrames = 5;
@@ -48,6 +45,12 @@ public:
     void clearTable();
     void setDefaultFrames();
 
+    // load() reads both documents: the table's problem and the frames' problem are load
+    // problems, the window tells only the frames'.
+    const TableLoad& table() const { return m_table; }
+    // "NodeGuard.xml: File XML not found" and rows beyond the table's 32.
+    std::vector<std::string> notes() const;
+
     // Empties the table, then fills it row by row until the document ends or a row fails.
     TableLoad loadTable(const std::filesystem::path& folder);
     // Starts from the default frames; a missing document keeps them. Throws Error at the
@@ -60,22 +63,28 @@ public:
     // Every failing check, in order: the rows, then the frames.
     std::vector<std::string> validateTable() const;
     std::vector<std::string> validateFrames() const;
-    std::vector<std::string> validate() const;
+    std::vector<Finding> failures() const override;
 
     // Each replaces its document; throw Error when it cannot be written.
     void saveTable(const std::filesystem::path& folder) const;
     void saveFrames(const std::filesystem::path& folder) const;
-    // Both documents: a failed NodeGuard.xml is reported as "Error in the save parameter"
-    // and the frames are written all the same; a failed frame document is reported in an
+    // Both documents, the frames also when the table fails; throws the first Error.
+    void save(const std::filesystem::path& folder) const override;
+    // The window's save: a failed NodeGuard.xml is told as "Error in the save parameter"
+    // and the frames are written all the same; a failed frame document is told in an
     // error box with its reason. Returns whether both were written.
-    bool save(const std::filesystem::path& folder, MessageSink& messages) const;
+    bool saveTelling(const std::filesystem::path& folder, MessageSink& messages) const;
 
     GuardedNode& node(int row) { return m_nodes.at(std::size_t(row - 1)); }
     const GuardedNode& node(int row) const { return m_nodes.at(std::size_t(row - 1)); }
     J1939FrameDefinition& frame(int k) { return m_frames.at(std::size_t(k - 1)); }
     const J1939FrameDefinition& frame(int k) const { return m_frames.at(std::size_t(k - 1)); }
 
+protected:
+    void read(const std::filesystem::path& folder) override;
+
 private:
+    TableLoad m_table;
     std::array<GuardedNode, kRows> m_nodes;
     std::array<J1939FrameDefinition, kFrames> m_frames;
 };

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "core/MappedObjectRules.h"
+#include "documents/ProjectDocuments.h"
+#include "editors/DocumentModel.h"
+
 #include <array>
 #include <filesystem>
 #include <optional>
@@ -7,8 +11,6 @@
 #include <vector>
 
 namespace ordane {
-
-class MessageSink;
 
 // 1: RPDOs onto the transmitted frames (TCobDef.xml, pdoJ1939.xml);
 // 2: TPDOs from the received frames (RCobDef.xml, TpdoJ1939.xml).
@@ -25,10 +27,16 @@ struct PdoDefinition {
     bool operator==(const PdoDefinition&) const = default;
 };
 
+// A stored PDO row's frame reference, for the checks across documents.
+struct PdoFrameReference {
+    int row = 0;                      // from 1
+    std::optional<std::string> frame; // the Frame_J1939 text; absent when none was chosen
+};
+
 // The PDO mapping of one direction: four PDOs, each tied to a frame by its number.
-class PdoMapping {
+class PdoMapping : public DocumentModel {
 public:
-    static constexpr std::size_t kRows = 4;
+    static constexpr std::size_t kRows = kPdosPerDirection;
 
     explicit PdoMapping(PdoDirection direction);
 
@@ -36,12 +44,13 @@ public:
     static const char* frameDocumentName(PdoDirection direction);
     static const char* documentName(PdoDirection direction);
 
-    // Reads the frame choices, then the PDO document; a failure goes to `messages` and
-    // keeps what was read before it.
-    void load(const std::filesystem::path& projectFolder, MessageSink& messages);
-    // The two steps of load, each throwing Error and keeping what it read before.
-    void loadFrameChoices(const std::filesystem::path& projectFolder);
-    void loadDefinitions(const std::filesystem::path& projectFolder);
+    // load(): reads the frame choices, then the PDO document, each on its own; a problem
+    // keeps what was read before it. The frame list's problem is kept apart (see
+    // referenceProblems()), since that document is the frame list's own.
+    const std::vector<Finding>& referenceProblems() const { return m_referenceProblems; }
+    bool framesReadWhole() const { return m_referenceProblems.empty(); }
+    // What the window tells after a load: each problem in an error box, frames first.
+    void tellLoadProblems(MessageSink& messages) const;
 
     // "k;PGN;ID_DEV" per frame of the direction's frame document.
     const std::vector<std::string>& frameChoices() const { return m_choices; }
@@ -51,24 +60,31 @@ public:
     std::array<PdoDefinition, kRows>& rows() { return m_rows; }
     const std::array<PdoDefinition, kRows>& rows() const { return m_rows; }
 
-    // The first failing check, "Error row <n>" followed by its text.
-    std::optional<std::string> validate() const;
-    // The first failing check of every row.
-    std::vector<std::string> validateAll() const;
+    // Every failing check of every row, each "Error row <n>" followed by its text.
+    std::vector<Finding> failures() const override;
+
+    // Every row of the stored document (also those beyond the four PDOs) with its frame.
+    const std::vector<PdoFrameReference>& storedFrames() const { return m_storedFrames; }
 
     // The frame number of a "J1939 Frame" cell: the number before the first ";", or -1.
     static int frameNumber(const std::string& cell);
 
     // Throws Error when the document cannot be written.
-    void save(const std::filesystem::path& projectFolder) const;
+    void save(const std::filesystem::path& projectFolder) const override;
+
+protected:
+    void read(const std::filesystem::path& projectFolder) override;
 
 private:
+    void loadFrameChoices(const std::filesystem::path& projectFolder);
+    void loadDefinitions(const std::filesystem::path& projectFolder);
     std::size_t tableRows() const;
-    std::optional<std::string> checkRow(std::size_t row) const;
 
     PdoDirection m_direction;
     std::vector<std::string> m_choices;
     std::array<PdoDefinition, kRows> m_rows;
+    std::vector<PdoFrameReference> m_storedFrames;
+    std::vector<Finding> m_referenceProblems;
 };
 
 } // namespace ordane

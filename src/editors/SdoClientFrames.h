@@ -1,6 +1,7 @@
 #pragma once
 
-#include "documents/ProjectDocument.h"
+#include "editors/DocumentModel.h"
+#include "editors/J1939FrameDefinition.h"
 
 #include <array>
 #include <filesystem>
@@ -10,68 +11,31 @@
 
 namespace ordane {
 
-// A J1939 frame as the SDO client and the node-guarding documents store it. Priority and
-// data page are drop-down positions, -1 for no selection; PGN and SA stay as typed.
-struct J1939FrameDefinition {
-    int priority = 0;
-    int dataPage = 0;
-    std::string pgn;
-    std::string sa;
-    std::string mnemonic;
-
-    bool operator==(const J1939FrameDefinition&) const = default;
-};
-
-inline constexpr int kPriorityEntries = 8; // "0" to "7"
-inline constexpr int kDataPageEntries = 2; // "0", "1"
-
-// Frame k (1-based) of a new document: priority and data page 0, PGN "0x000k", SA "0x0k".
-J1939FrameDefinition defaultJ1939Frame(int k);
-
-// A drop-down position from an integer attribute; a value outside the list is no
-// selection (-1). Throws Error when the attribute is absent or no integer.
-int readChoice(const DocumentRow& row, std::string_view name, int entries);
-
-// Reads DataPage, PGN, SA and Mnemonic in that order, storing each as soon as it is read,
-// so that a failure keeps what came before it. Throws Error at the first problem.
-void readFrameValues(const DocumentRow& row, J1939FrameDefinition& frame);
-
-// PGN 0..65535 and SA 0..253, failures as "Error in <name>. ..." in that order.
-void checkJ1939Frame(const J1939FrameDefinition& frame, const std::string& name,
-                     std::vector<std::string>& messages);
-
-// Priority, DataPage, PGN, SA, Mnemonic; the positions in decimal.
-std::vector<ProjectDocument::Pair> frameAttributes(const J1939FrameDefinition& frame);
-
-// Refuses a save without a project folder: the document would land in whatever folder the
-// process happens to be in.
-void requireProjectFolder(const std::filesystem::path& folder);
-
-inline constexpr const char* kSdoClientDocument = "SDOClient.xml";
-inline constexpr const char* kSdoClientRoot = "J1939_Frames_SDOClient";
-
 // The five J1939 frames of the SDO client: read request, read answer, the two frames of a
 // write request and the write answer.
-class SdoClientFrames {
+class SdoClientFrames : public DocumentModel {
 public:
     static constexpr int kFrames = 5;
 
     SdoClientFrames();
 
     void setDefaults();
-    // Starts from the defaults; a missing document keeps them. Throws Error at the first
-    // problem of the document, keeping the values read before it.
-    void load(const std::filesystem::path& folder);
+    // load(): starts from the defaults; a missing document keeps them. The first problem
+    // of the document ends the reading, keeping the values read before it.
+
     // Every failing check, in order.
-    std::vector<std::string> validate() const;
+    std::vector<Finding> failures() const override;
     // Replaces the document; throws Error when it cannot be written.
-    void save(const std::filesystem::path& folder) const;
+    void save(const std::filesystem::path& folder) const override;
 
     // Only the two answer frames have a priority to choose; the others are written as 0.
     static bool hasPriority(int k);
 
     J1939FrameDefinition& frame(int k) { return m_frames.at(std::size_t(k - 1)); }
     const J1939FrameDefinition& frame(int k) const { return m_frames.at(std::size_t(k - 1)); }
+
+protected:
+    void read(const std::filesystem::path& folder) override;
 
 private:
     std::array<J1939FrameDefinition, kFrames> m_frames;

@@ -1,9 +1,9 @@
 #include "editors/SdoMapping.h"
 
-#include "app/MessageSink.h"
+#include "core/Error.h"
+#include "core/NumberText.h"
 #include "documents/DocumentFiles.h"
-#include "documents/Error.h"
-#include "documents/NumberText.h"
+#include "documents/MappingConflicts.h"
 #include "documents/ProjectDocument.h"
 
 #include <algorithm>
@@ -14,8 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kByteAttributes[] = {"B1", "B2", "B3", "B4"};
-
 SdoSide otherSide(SdoSide side) {
     return side == SdoSide::Received ? SdoSide::Transmitted : SdoSide::Received;
 }
@@ -24,6 +22,19 @@ SdoSide otherSide(SdoSide side) {
 const char* otherSection(SdoSide side) {
     return side == SdoSide::Received ? " in the Define SDO of Transmit J1939 section"
                                      : " in the Define SDO of Receive J1939 section";
+}
+
+// Index, then SubIndex, read strictly: the message of the first that is no integer.
+std::optional<std::string> readObjectTexts(std::string_view indexText,
+                                           std::string_view subIndexText, std::int32_t& index,
+                                           std::int32_t& subIndex) {
+    for (auto [text, value] : {std::pair{indexText, &index}, std::pair{subIndexText, &subIndex}}) {
+        const auto read = tryParseInteger(text);
+        if (!read)
+            return notAnIntegerMessage(text);
+        *value = *read;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -37,15 +48,11 @@ void SdoMapping::setSide(SdoSide side) {
 }
 
 const char* SdoMapping::frameDocumentName(SdoSide side) {
-    return side == SdoSide::Received ? "RCobDef.xml" : "TCobDef.xml";
+    return documents::frames(side).fileName.data();
 }
 
 const char* SdoMapping::mappingDocumentName(SdoSide side) {
-    return side == SdoSide::Received ? "RInfoCob.xml" : "TInfoCob.xml";
-}
-
-const char* SdoMapping::rootName(SdoSide side) {
-    return side == SdoSide::Received ? "RInfoCob" : "TInfoCob";
+    return documents::sdoMapping(side).fileName.data();
 }
 
 const char* SdoMapping::frameHeading(SdoSide side) {
@@ -53,35 +60,38 @@ const char* SdoMapping::frameHeading(SdoSide side) {
                                      : "PRIOR       DP           PGN        ID_DEV";
 }
 
-void SdoMapping::load(const fs::path& projectFolder, MessageSink& messages) {
+void SdoMapping::read(const fs::path& projectFolder) {
     m_frames.clear();
     m_taken.clear();
-    try {
-        loadFrames(projectFolder);
-    } catch (const Error&) {
-        messages.info("Error in reading file PDO XML");
-    }
-    try {
-        loadEntries(projectFolder);
-    } catch (const Error&) {
-        messages.info("Error in reading file SDOPDO XML");
-    }
-    try {
-        loadTakenObjects(projectFolder);
-    } catch (const Error& e) {
-        messages.error(e.what());
-    }
+    m_rows.clear();
+    m_strays.clear();
+    m_referenceProblems.clear();
+    m_entriesCut = false;
+    auto reference = [&](const char* document, auto&& step) {
+        try {
+            step();
+            return true;
+        } catch (const Error& e) {
+            m_referenceProblems.push_back({document, 0, e.what()});
+            return false;
+        }
+    };
+    m_framesReadWhole = reference(frameDocumentName(m_side), [&] { loadFrames(projectFolder); });
+    if (!readStep(mappingDocumentName(m_side), [&] { loadEntries(projectFolder); }))
+        m_entriesCut = true;
+    reference(mappingDocumentName(otherSide(m_side)), [&] { loadTakenObjects(projectFolder); });
 }
 
 void SdoMapping::loadFrames(const fs::path& projectFolder) {
-    const char* name = frameDocumentName(m_side);
-    ProjectDocument document;
-    if (!document.loadIfExists(projectFolder, name))
+    DocumentFile file;
+    if (!file.load(projectFolder, documents::frames(m_side)))
         return;
-    const std::vector<const char*> columns =
-        m_side == SdoSide::Received ? std::vector<const char*>{"PGN", "ID_DEV"}
-                                    : std::vector<const char*>{"Priority", "DP", "PGN", "ID_DEV"};
-    for (const DocumentRow& row : document.rows(document.documentElement())) {
+    const std::vector<std::string_view> columns =
+        m_side == SdoSide::Received
+            ? std::vector<std::string_view>{field::kPgn, field::kSourceAddress}
+            : std::vector<std::string_view>{field::kPriority, field::kListDataPage, field::kPgn,
+                                            field::kSourceAddress};
+    for (const DocumentRow& row : file.rows()) {
         std::string label;
         for (std::size_t c = 0; c < columns.size(); ++c) {
             if (c > 0)
@@ -92,40 +102,70 @@ void SdoMapping::loadFrames(const fs::path& projectFolder) {
     }
 }
 
+// Every row is read for the project check. The window's entries leave out the rows of
+// frames removed since, and end at the first row of a listed frame that cannot be read.
 void SdoMapping::loadEntries(const fs::path& projectFolder) {
-    const char* name = mappingDocumentName(m_side);
-    ProjectDocument document;
-    if (!document.loadIfExists(projectFolder, name))
+    DocumentFile file;
+    if (!file.load(projectFolder, documents::sdoMapping(m_side)))
         return;
-    for (const DocumentRow& row : document.rows(document.documentElement())) {
-        const std::int32_t number = row.integer("NrPdo");
-        // Entries of frames that were removed from the list since.
-        if (number > static_cast<std::int64_t>(m_frames.size()))
+    const std::string frames = frameDocumentName(m_side);
+    for (const DocumentRow& row : file.rows()) {
+        std::int32_t nrPdo = 0;
+        try {
+            nrPdo = row.integer(field::kNrPdo);
+        } catch (const Error& e) {
+            addLoadProblem({file.name(), row.number(), e.what()});
+            m_entriesCut = true;
             continue;
-        if (number < 1)
-            throw Error(document.name() + ", row " + std::to_string(row.number()) +
-                        ": NrPdo below 1");
-        SdoMappingEntry entry;
-        entry.index = row.integer("Index");
-        entry.subIndex = row.integer("SubIndex");
-        entry.dimension = row.integer("Dimension");
-        for (std::size_t b = 0; b < entry.bytes.size(); ++b)
-            entry.bytes[b] = row.integer(kByteAttributes[b]);
-        if (m_side == SdoSide::Transmitted)
-            entry.sendSdo = row.integer("Send_SDO");
-        m_frames[static_cast<std::size_t>(number - 1)].entries.push_back(entry);
+        }
+        const bool named = nrPdo >= 1 && static_cast<std::uint64_t>(nrPdo) <= m_frames.size();
+        if (!named)
+            m_strays.push_back(
+                {file.name(), row.number(),
+                 "NrPdo " + row.attribute(field::kNrPdo) + " names no frame of " + frames});
+        SdoMappingRow stored;
+        try {
+            stored = readSdoMappingRow(row, m_side);
+        } catch (const Error& e) {
+            addLoadProblem({file.name(), row.number(), e.what()});
+            // The frames removed since are passed over; anything else ends the entries.
+            if (nrPdo <= 0 || named)
+                m_entriesCut = true;
+            continue;
+        }
+        m_rows.push_back(stored);
+        if (nrPdo < 1)
+            m_entriesCut = true;
+        if (m_entriesCut || !named)
+            continue;
+        m_frames[static_cast<std::size_t>(nrPdo - 1)].entries.push_back(stored.entry);
     }
 }
 
 void SdoMapping::loadTakenObjects(const fs::path& projectFolder) {
-    const char* name = mappingDocumentName(otherSide(m_side));
-    ProjectDocument document;
-    if (!document.loadIfExists(projectFolder, name))
-        return;
-    for (const DocumentRow& row : document.rows(document.documentElement())) {
-        const std::int32_t index = row.integer("Index");
-        m_taken.push_back(storedObject(index, row.integer("SubIndex")));
-    }
+    for (const MappedObjectRow& row : readMappedObjects(projectFolder, otherSide(m_side)))
+        m_taken.push_back(storedObject(row.index, row.subIndex));
+}
+
+void SdoMapping::tellLoadProblems(MessageSink& messages) const {
+    const std::string frames = frameDocumentName(m_side);
+    for (const Finding& problem : m_referenceProblems)
+        if (problem.document == frames)
+            messages.info("Error in reading file PDO XML");
+    if (m_entriesCut)
+        messages.info("Error in reading file SDOPDO XML");
+    for (const Finding& problem : m_referenceProblems)
+        if (problem.document != frames)
+            messages.error(problem.message);
+}
+
+std::vector<Finding> SdoMapping::failures() const {
+    std::vector<Finding> result;
+    const std::string name = mappingDocumentName(m_side);
+    for (const SdoMappingRow& row : m_rows)
+        if (auto message = objectRangeMessage(row.entry.index, row.entry.subIndex))
+            result.push_back({name, row.row, *message});
+    return result;
 }
 
 void SdoMapping::replaceFrames(std::vector<std::string> labels) {
@@ -142,30 +182,19 @@ const SdoMappingEntry& SdoMapping::entry(SdoEntryPosition position) const {
     return entries(position.frame).at(position.entry);
 }
 
-std::optional<std::string> SdoMapping::rangeMessage(std::int32_t index, std::int32_t subIndex) {
-    if (index < 0x2000 || index > 0x9FFF)
-        return "Error! The Index must be between 0x2000 and 0x9FFF";
-    if (subIndex < 0 || subIndex > 255)
-        return "Error! The SubIndex must be between 0 and 255";
-    return std::nullopt;
-}
-
 std::optional<std::string> SdoMapping::checkEntry(std::string_view indexText,
                                                   std::string_view subIndexText,
                                                   std::optional<SdoEntryPosition> excluded) const {
     // Both texts are read before any range is tested.
-    const auto index = tryParseInteger(indexText);
-    if (!index)
-        return notAnIntegerMessage(indexText);
-    const auto subIndex = tryParseInteger(subIndexText);
-    if (!subIndex)
-        return notAnIntegerMessage(subIndexText);
-    if (auto message = rangeMessage(*index, *subIndex))
+    std::int32_t index = 0, subIndex = 0;
+    if (auto message = readObjectTexts(indexText, subIndexText, index, subIndex))
         return message;
-    if (isFixedObjectIndex(static_cast<std::uint32_t>(*index)))
-        return fixedObjectMessage(static_cast<std::uint32_t>(*index));
+    if (auto message = objectRangeMessage(index, subIndex))
+        return message;
+    if (isFixedObjectIndex(static_cast<std::uint32_t>(index)))
+        return fixedObjectMessage(static_cast<std::uint32_t>(index));
 
-    const MappedObject object = storedObject(*index, *subIndex);
+    const MappedObject object = storedObject(index, subIndex);
     if (std::find(m_taken.begin(), m_taken.end(), object) != m_taken.end())
         return alreadyUsedMessage(object.first, object.second) + otherSection(m_side);
     for (std::size_t f = 0; f < m_frames.size(); ++f) {
@@ -199,37 +228,26 @@ void SdoMapping::deleteEntry(SdoEntryPosition position) {
 std::optional<std::string> SdoMapping::copy(std::string_view indexText,
                                             std::string_view subIndexText,
                                             const SdoMappingEntry& positions) {
-    const auto index = tryParseInteger(indexText);
-    if (!index)
-        return notAnIntegerMessage(indexText);
-    const auto subIndex = tryParseInteger(subIndexText);
-    if (!subIndex)
-        return notAnIntegerMessage(subIndexText);
+    std::int32_t index = 0, subIndex = 0;
+    if (auto message = readObjectTexts(indexText, subIndexText, index, subIndex))
+        return message;
     m_clipboard = positions;
-    m_clipboard.index = *index;
-    m_clipboard.subIndex = *subIndex;
+    m_clipboard.index = index;
+    m_clipboard.subIndex = subIndex;
     return std::nullopt;
 }
 
 void SdoMapping::save(const fs::path& projectFolder) const {
     ProjectDocument document;
-    document.create(rootName(m_side));
+    const DocumentDefinition& definition = documents::sdoMapping(m_side);
+    document.create(definition.rootName);
     for (const SdoMappingFrame& frame : m_frames) {
         for (const SdoMappingEntry& e : frame.entries) {
-            std::vector<ProjectDocument::Pair> values = {
-                {"NrPdo", std::to_string(frame.number)},
-                {"Index", std::to_string(e.index)},
-                {"SubIndex", std::to_string(e.subIndex)},
-                {"Dimension", std::to_string(e.dimension)},
-            };
-            for (std::size_t b = 0; b < e.bytes.size(); ++b)
-                values.emplace_back(kByteAttributes[b], std::to_string(e.bytes[b]));
-            if (m_side == SdoSide::Transmitted)
-                values.emplace_back("Send_SDO", std::to_string(e.sendSdo));
-            document.appendRow(values);
+            const SdoMappingRow row{0, frame.number, e};
+            document.appendRow(sdoMappingAttributes(row, m_side));
         }
     }
-    document.save(documentPath(projectFolder, mappingDocumentName(m_side)));
+    document.save(documentPath(projectFolder, definition.fileName));
 }
 
 } // namespace ordane

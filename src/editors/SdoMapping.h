@@ -1,6 +1,8 @@
 #pragma once
 
-#include "editors/SdoObjectRules.h"
+#include "core/MappedObjectRules.h"
+#include "documents/ProjectDocuments.h"
+#include "editors/DocumentModel.h"
 
 #include <array>
 #include <cstddef>
@@ -13,23 +15,8 @@
 
 namespace ordane {
 
-class MessageSink;
-
 // 1: the received frames (RCobDef.xml, RInfoCob.xml); 2: the transmitted frames.
-enum class SdoSide { Received = 1, Transmitted = 2 };
-
-// One mapped object. Dimension, the bytes and Send_SDO are drop-down positions:
-// Dimension 0 "4 Bytes", 1 "2 Bytes", 2 "1 Byte"; a byte 0 "None", k "Byte k J1939 Frame";
-// send 0 "False", 1 "True". Values are kept as read, so re-saving a document loses nothing.
-struct SdoMappingEntry {
-    std::int32_t index = 0;
-    std::int32_t subIndex = 0;
-    std::int32_t dimension = 0;
-    std::array<std::int32_t, 4> bytes{}; // B1 (most significant) .. B4
-    std::int32_t sendSdo = 0;            // transmitted side only
-
-    bool operator==(const SdoMappingEntry&) const = default;
-};
+using SdoSide = Side;
 
 struct SdoMappingFrame {
     int number = 0;    // 1-based position in the frame document
@@ -45,7 +32,7 @@ struct SdoEntryPosition {
 
 // The SDO mapping of one side: the side's frames with their entries, the objects the
 // other side already maps, and a one-entry clipboard that survives every load.
-class SdoMapping {
+class SdoMapping : public DocumentModel {
 public:
     explicit SdoMapping(SdoSide side);
 
@@ -55,13 +42,32 @@ public:
 
     static const char* frameDocumentName(SdoSide side);
     static const char* mappingDocumentName(SdoSide side);
-    static const char* rootName(SdoSide side);
     // "PGN                ID_DEV" or "PRIOR       DP           PGN        ID_DEV".
     static const char* frameHeading(SdoSide side);
 
-    // Reads the frames, this side's entries and the other side's objects, each step on its
-    // own; failures go to `messages` and keep what was read before them.
-    void load(const std::filesystem::path& projectFolder, MessageSink& messages);
+    // load(): reads the frames, this side's entries and the other side's objects, each
+    // step on its own, keeping what was read before a step's problem. Every row of this
+    // side's document that cannot be read is a load problem. Entries whose frame is beyond
+    // the list (removed since) are left out and listed by strayRows(); the entries end at
+    // a row of a listed frame that cannot be read or whose NrPdo is below 1.
+    bool entriesCut() const { return m_entriesCut; }
+    // What the window tells after a load, in reading order: "Error in reading file PDO XML"
+    // and "Error in reading file SDOPDO XML" as plain messages, the other side's problem in
+    // an error box.
+    void tellLoadProblems(MessageSink& messages) const;
+
+    // Problems met in the two documents this side only reads: the frame list and the other
+    // side's mapping. The project check finds them with those documents' own models.
+    const std::vector<Finding>& referenceProblems() const { return m_referenceProblems; }
+    bool framesReadWhole() const { return m_framesReadWhole; }
+
+    // Every readable row of this side's document, also those not taken as entries.
+    const std::vector<SdoMappingRow>& storedRows() const { return m_rows; }
+    // Rows whose NrPdo names no frame of the list: "NrPdo 5 names no frame of RCobDef.xml".
+    const std::vector<Finding>& strayRows() const { return m_strays; }
+
+    // Each readable row's Index and SubIndex within the editor's ranges.
+    std::vector<Finding> failures() const override;
 
     const std::vector<SdoMappingFrame>& frames() const { return m_frames; }
     // Frames 1, 2, ... with these labels and no entries, for a frame list not yet saved.
@@ -73,9 +79,6 @@ public:
     // first failing rule's message, or nothing.
     std::optional<std::string> checkEntry(std::string_view indexText, std::string_view subIndexText,
                                           std::optional<SdoEntryPosition> excluded) const;
-    // The range messages alone, for the checks of a stored document.
-    static std::optional<std::string> rangeMessage(std::int32_t index, std::int32_t subIndex);
-
     // Returns the new entry's position in its frame.
     std::size_t addEntry(std::size_t frame, const SdoMappingEntry& entry);
     void modifyEntry(SdoEntryPosition position, const SdoMappingEntry& entry);
@@ -89,7 +92,10 @@ public:
 
     // Writes the side's mapping document: frame order, then entry order, all decimal.
     // Throws Error when the document cannot be written.
-    void save(const std::filesystem::path& projectFolder) const;
+    void save(const std::filesystem::path& projectFolder) const override;
+
+protected:
+    void read(const std::filesystem::path& projectFolder) override;
 
 private:
     void loadFrames(const std::filesystem::path& projectFolder);
@@ -100,6 +106,11 @@ private:
     std::vector<SdoMappingFrame> m_frames;
     std::vector<MappedObject> m_taken;
     SdoMappingEntry m_clipboard;
+    std::vector<SdoMappingRow> m_rows;
+    std::vector<Finding> m_strays;
+    std::vector<Finding> m_referenceProblems;
+    bool m_framesReadWhole = true;
+    bool m_entriesCut = false;
 };
 
 } // namespace ordane

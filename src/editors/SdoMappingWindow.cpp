@@ -1,9 +1,9 @@
 #include "editors/SdoMappingWindow.h"
 
-#include "app/GuiSupport.h"
-#include "app/ProjectState.h"
-#include "documents/Error.h"
-#include "documents/NumberText.h"
+#include "core/Error.h"
+#include "core/NumberText.h"
+#include "core/ProjectState.h"
+#include "widgets/GuiSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -205,10 +205,9 @@ SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectSta
     columns->addLayout(right);
 
     auto* bottom = new QHBoxLayout;
-    const auto [ok, cancel] = makeOkCancel(this);
+    const auto [ok, cancel] =
+        makeOkCancel(this, &SdoMappingWindow::OkClick, &SdoMappingWindow::CancelClick);
     m_ok = ok;
-    connect(m_ok, &QPushButton::clicked, this, &SdoMappingWindow::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &SdoMappingWindow::CancelClick);
     bottom->addWidget(m_ok);
     bottom->addWidget(cancel);
     bottom->addStretch();
@@ -271,7 +270,8 @@ void SdoMappingWindow::FormShow() {
     clearBoxes();
     setMode(static_cast<int>(m_model.side()));
 
-    m_model.load(m_state.projectFolder(), m_services.messages);
+    m_model.load(m_state.projectFolder());
+    m_model.tellLoadProblems(m_services.messages);
     {
         const QSignalBlocker frames(m_frameList);
         for (const SdoMappingFrame& frame : m_model.frames())

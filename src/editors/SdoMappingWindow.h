@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Services.h"
 #include "editors/SdoMapping.h"
+#include "widgets/Services.h"
 
 #include <QDialog>
 

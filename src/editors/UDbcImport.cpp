@@ -1,7 +1,7 @@
 #include "editors/UDbcImport.h"
 
-#include "app/GuiSupport.h"
-#include "documents/NumberText.h"
+#include "widgets/GuiSupport.h"
+#include "core/NumberText.h"
 #include "editors/SdoMapping.h"
 
 #include <QBrush>

@@ -1,9 +1,9 @@
 #include "editors/UInfoJ1939PDO.h"
 
-#include "app/EditorGrid.h"
-#include "app/GuiSupport.h"
-#include "app/ProjectState.h"
-#include "documents/Error.h"
+#include "core/Error.h"
+#include "core/ProjectState.h"
+#include "widgets/EditorGrid.h"
+#include "widgets/GuiSupport.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -37,10 +37,9 @@ TFInfoJ1939PDO::TFInfoJ1939PDO(const AppServices& services, const ProjectState& 
     layout->addWidget(m_grid);
 
     auto* bottom = new QHBoxLayout;
-    const auto [ok, cancel] = makeOkCancel(this);
+    const auto [ok, cancel] =
+        makeOkCancel(this, &TFInfoJ1939PDO::OkClick, &TFInfoJ1939PDO::CancelClick);
     m_ok = ok;
-    connect(m_ok, &QPushButton::clicked, this, &TFInfoJ1939PDO::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &TFInfoJ1939PDO::CancelClick);
     bottom->addWidget(m_ok);
     bottom->addWidget(cancel);
     bottom->addStretch();
@@ -62,7 +61,8 @@ void TFInfoJ1939PDO::FormShow() {
     m_grid->setChoices(Frame, {});
     setMode(static_cast<int>(m_model.direction()));
 
-    m_model.load(m_state.projectFolder(), m_services.messages);
+    m_model.load(m_state.projectFolder());
+    m_model.tellLoadProblems(m_services.messages);
     QStringList choices;
     for (const std::string& choice : m_model.frameChoices())
         choices << toQt(choice);
@@ -91,7 +91,7 @@ void TFInfoJ1939PDO::OkClick() {
         pdo.frame = m_grid->cell(row, Frame);
         pdo.mnemonic = m_grid->cell(row, Mnemonic);
     }
-    if (auto message = m_model.validate()) {
+    if (auto message = m_model.firstFailure()) {
         m_services.messages.error(*message);
         return;
     }

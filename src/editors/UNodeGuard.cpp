@@ -1,9 +1,11 @@
 #include "editors/UNodeGuard.h"
 
-#include "app/EditorGrid.h"
-#include "app/GuiSupport.h"
-#include "app/ProjectState.h"
-#include "documents/Error.h"
+#include "documents/ProjectDocuments.h"
+
+#include "core/Error.h"
+#include "core/ProjectState.h"
+#include "widgets/EditorGrid.h"
+#include "widgets/GuiSupport.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -68,17 +70,9 @@ TFNodeGuard::TFNodeGuard(const AppServices& services, const ProjectState& state,
     panelLayout->addLayout(frames);
     layout->addWidget(panel);
 
-    auto* buttons = new QDialogButtonBox(this);
-    const auto [ok, cancel] = makeOkCancel(this);
+    const auto [ok, cancel] = makeOkCancel(this, &TFNodeGuard::OkClick, &TFNodeGuard::CancelClick);
     m_ok = ok;
-    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
-    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
-    connect(m_ok, &QPushButton::clicked, this, &TFNodeGuard::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &TFNodeGuard::CancelClick);
-    layout->addWidget(buttons);
-    tabOrder.push_back(m_ok);
-    tabOrder.push_back(cancel);
-    chainTabOrder(tabOrder);
+    layout->addWidget(okCancelBox(this, {ok, cancel}, &tabOrder));
 
     resize(660, 720);
 }
@@ -86,10 +80,13 @@ TFNodeGuard::TFNodeGuard(const AppServices& services, const ProjectState& state,
 void TFNodeGuard::FormShow() {
     m_grid->clearData();
     const auto folder = m_state.projectFolder();
+    m_model.load(folder);
     // An unreadable table is not reported: the rows read before the problem are shown.
-    if (!m_model.loadTable(folder).found)
+    if (!m_model.table().found)
         m_services.messages.info(kFileXmlNotFound);
-    reportingErrors(m_services.messages, [&] { m_model.loadFrames(folder); });
+    for (const Finding& problem : m_model.loadProblems())
+        if (problem.document == documents::guardFrames.fileName)
+            m_services.messages.error(problem.message);
     for (int row = 1; row <= NodeGuardSettings::kRows; ++row) {
         const GuardedNode& cells = m_model.node(row);
         m_grid->setCell(row, kNodeId, cells.nodeId);
@@ -97,8 +94,7 @@ void TFNodeGuard::FormShow() {
         m_grid->setCell(row, kLifeTimeFactor, cells.lifeTimeFactor);
         m_grid->setCell(row, kMnemonic, cells.mnemonic);
     }
-    for (int k = 1; k <= NodeGuardSettings::kFrames; ++k)
-        m_lines[std::size_t(k - 1)].show(m_model.frame(k));
+    showFrames(m_lines, m_model);
     centreOnScreen(this);
     m_ok->setFocus();
 }
@@ -107,15 +103,14 @@ void TFNodeGuard::OkClick() {
     for (int row = 1; row <= NodeGuardSettings::kRows; ++row)
         m_model.node(row) = {m_grid->cell(row, kNodeId), m_grid->cell(row, kGuardTime),
                              m_grid->cell(row, kLifeTimeFactor), m_grid->cell(row, kMnemonic)};
-    for (int k = 1; k <= NodeGuardSettings::kFrames; ++k)
-        m_lines[std::size_t(k - 1)].take(m_model.frame(k));
-    const std::vector<std::string> failures = m_model.validate();
+    takeFrames(m_lines, m_model);
+    const std::vector<std::string> failures = messagesOf(m_model.failures());
     for (const std::string& failure : failures)
         m_services.messages.info(failure);
     if (!failures.empty())
         return;
     // After a failed write the window stays open, so the typed rows are not lost.
-    if (m_model.save(m_state.projectFolder(), m_services.messages))
+    if (m_model.saveTelling(m_state.projectFolder(), m_services.messages))
         accept();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Services.h"
 #include "editors/NodeGuardSettings.h"
 #include "editors/USDO_Client.h"
+#include "widgets/Services.h"
 
 #include <QDialog>
 

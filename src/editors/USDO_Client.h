@@ -1,43 +1,19 @@
 #pragma once
 
-#include "app/Services.h"
 #include "editors/SdoClientFrames.h"
+#include "widgets/J1939FrameLine.h"
+#include "widgets/Services.h"
 
 #include <QDialog>
 
 #include <array>
 #include <vector>
 
-class QComboBox;
-class QGridLayout;
-class QLineEdit;
 class QPushButton;
 
 namespace ordane {
 
 class ProjectState;
-
-// The controls of one J1939 frame in a grid layout, columns 1 to 5: a priority drop-down
-// (absent where the priority is fixed), a data-page drop-down, PGN, SA and mnemonic boxes.
-struct J1939FrameLine {
-    QComboBox* priority = nullptr;
-    QComboBox* dataPage = nullptr;
-    QLineEdit* pgn = nullptr;
-    QLineEdit* sa = nullptr;
-    QLineEdit* mnemonic = nullptr;
-
-    // Object names are the field and `number` ("PGN3"); accessible names `lineName` and
-    // the column head ("Frame J1939 3, PGN").
-    static J1939FrameLine add(QGridLayout* grid, int row, int number, bool withPriority,
-                              const QString& lineName);
-    // The column heads "Priority" to "Mnemonic" at `row`.
-    static void addHeads(QGridLayout* grid, int row);
-
-    void show(const J1939FrameDefinition& frame) const;
-    void take(J1939FrameDefinition& frame) const;
-    // The line's controls in tab order.
-    std::vector<QWidget*> controls() const;
-};
 
 // "Set SDO Client": the five J1939 frames of the SDO client.
 class TFSDO_Client : public QDialog {

@@ -1,8 +1,8 @@
 #include "editors/Upargen.h"
 
-#include "app/GuiSupport.h"
-#include "app/ProjectState.h"
-#include "documents/Error.h"
+#include "core/Error.h"
+#include "core/ProjectState.h"
+#include "widgets/GuiSupport.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -195,9 +195,7 @@ TFpargen::TFpargen(const AppServices& services, const ProjectState& state, QWidg
         grid->setRowStretch(2, 1);
     }
 
-    std::tie(m_ok, m_cancel) = makeOkCancel(this);
-    connect(m_ok, &QPushButton::clicked, this, &TFpargen::OkClick);
-    connect(m_cancel, &QPushButton::clicked, this, &TFpargen::CancelClick);
+    std::tie(m_ok, m_cancel) = makeOkCancel(this, &TFpargen::OkClick, &TFpargen::CancelClick);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(j1939, 0, 0);
@@ -223,12 +221,9 @@ TFpargen::TFpargen(const AppServices& services, const ProjectState& state, QWidg
 }
 
 void TFpargen::FormShow() {
-    try {
-        m_model.load(m_state.documentPaths().pargen);
-    } catch (const Error& e) {
-        // The model holds the defaults then; "OK" writes a complete document over the file.
-        m_services.messages.error(e.what());
-    }
+    m_model.load(m_state.projectFolder());
+    // After a problem the model holds the defaults; "OK" writes a complete document over it.
+    reportLoadProblems(m_model, m_services.messages);
     fillControls();
     adjustSize();
     centreOnScreen(this);
@@ -280,11 +275,11 @@ void TFpargen::readControls() {
 
 void TFpargen::OkClick() {
     readControls();
-    if (const auto failure = m_model.validate()) {
+    if (const auto failure = m_model.firstFailure()) {
         m_services.messages.error(*failure);
         return;
     }
-    if (reportingErrors(m_services.messages, [&] { m_model.save(m_state.documentPaths().pargen); }))
+    if (reportingErrors(m_services.messages, [&] { m_model.save(m_state.projectFolder()); }))
         accept();
 }
 

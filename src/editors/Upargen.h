@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Services.h"
 #include "editors/CommunicationParameters.h"
+#include "widgets/Services.h"
 
 #include <QDialog>
 

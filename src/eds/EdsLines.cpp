@@ -1,6 +1,6 @@
 #include "eds/EdsLines.h"
 
-#include "documents/NumberText.h"
+#include "core/NumberText.h"
 
 #include <cstdio>
 
@@ -33,19 +33,33 @@ struct Variable {
     std::string defaultValue;
     const char* access;
     int pdoMapping;
+    // What the commissioned node holds when it differs from the default.
+    std::string configured = {};
 };
 
+// Builds the EDS lines; given commissioning values, the DCF's as well: each DefaultValue
+// line is followed by its ParameterValue, so both files come from one description.
 class Lines {
 public:
+    explicit Lines(const Commissioning* dcf) : m_dcf(dcf) {}
+
+    const Commissioning* dcf() const { return m_dcf; }
+
     void add(std::string line) { m_lines.push_back(std::move(line)); }
     void blank() { m_lines.emplace_back(); }
+
+    void value(const std::string& defaultValue, const std::string& configured = {}) {
+        add("DefaultValue=" + defaultValue);
+        if (m_dcf)
+            add("ParameterValue=" + (configured.empty() ? defaultValue : configured));
+    }
 
     void variable(const std::string& sectionLine, const Variable& v) {
         add(sectionLine);
         add(std::string("ParameterName=") + v.name);
         add("ObjectType=0x7");
         add(std::string("DataType=") + v.dataType);
-        add("DefaultValue=" + v.defaultValue);
+        value(v.defaultValue, v.configured);
         add(std::string("AccessType=") + v.access);
         add("PDOMapping=" + std::to_string(v.pdoMapping));
         blank();
@@ -72,6 +86,7 @@ public:
     std::vector<std::string> take() { return std::move(m_lines); }
 
 private:
+    const Commissioning* m_dcf;
     std::vector<std::string> m_lines;
 };
 
@@ -81,31 +96,66 @@ constexpr std::uint32_t kFirstProfileIndex = 0x6000;
 const std::uint32_t kDataObjects[] = {0x2020, 0x2021, 0x2022, 0x2023,
                                       0x202A, 0x202B, 0x202C, 0x202D};
 
+constexpr const char* kEdsFileName = "CANopen_to_J1939.eds";
+
 void fileAndDeviceInfo(Lines& out, const EdsProject& project, const LocalDateTime& time) {
     const std::string date = edsDate(time);
     const std::string clock = edsTime(time);
+    const Commissioning* dcf = out.dcf();
     for (const std::string& line :
-         {std::string("[FileInfo]"), std::string("FileName=CANopen_to_J1939.eds"),
+         {std::string("[FileInfo]"),
+          "FileName=" + (dcf ? iniValueText(dcf->fileName) : std::string(kEdsFileName)),
           std::string("FileVersion=1"), std::string("FileRevision=0"),
           std::string("EDSVersion=4.0"), std::string("Description=Gateway CANopen to J1939"),
           "CreationTime=" + clock, "CreationDate=" + date, std::string("CreatedBy=Korvane"),
           "ModificationTime=" + clock, "ModificationDate=" + date,
           std::string("ModifiedBy=Korvane")})
         out.add(line);
+    // The description the DCF was made from.
+    if (dcf)
+        out.add(std::string("LastEDS=") + kEdsFileName);
     out.blank();
 
-    for (const char* line :
-         {"[DeviceInfo]", "VendorName=Korvane", "VendorNumber=0",
-          "ProductName=Gateway CANopen to J1939", "ProductNumber=731", "RevisionNumber=2",
-          "OrderCode=0731/1", "BaudRate_10=1", "BaudRate_20=1", "BaudRate_50=1",
-          "BaudRate_125=1", "BaudRate_250=1", "BaudRate_500=1", "BaudRate_800=0",
-          "BaudRate_1000=1", "SimpleBootUpSlave=1", "SimpleBootUpMaster=0", "Granularity=1",
-          "DynamicChannelsSupported=0", "GroupMessaging=0"})
+    for (const char* line : {"[DeviceInfo]",
+                             "VendorName=Korvane",
+                             "VendorNumber=0",
+                             "ProductName=Gateway CANopen to J1939",
+                             "ProductNumber=731",
+                             "RevisionNumber=2",
+                             "OrderCode=0731/1",
+                             "BaudRate_10=1",
+                             "BaudRate_20=1",
+                             "BaudRate_50=1",
+                             "BaudRate_125=1",
+                             "BaudRate_250=1",
+                             "BaudRate_500=1",
+                             "BaudRate_800=0",
+                             "BaudRate_1000=1",
+                             "SimpleBootUpSlave=1",
+                             "SimpleBootUpMaster=0",
+                             "Granularity=1",
+                             "DynamicChannelsSupported=0",
+                             "GroupMessaging=0"})
         out.add(line);
     out.add("NrOfRXPDO=" + std::to_string(project.receive.pdos.size()));
     out.add("NrOfTXPDO=" + std::to_string(project.transmit.pdos.size()));
     out.add("LSS_Supported=0");
     out.blank();
+
+    if (dcf) {
+        out.add("[DeviceComissioning]");
+        out.add("NodeID=" + std::to_string(dcf->nodeId));
+        out.add("NodeName=" + iniValueText(dcf->nodeName));
+        out.add("Baudrate=" + std::to_string(dcf->bitRateKbit));
+        // The converter is one slave on one CANopen network, which the project does not name.
+        out.add("NetNumber=1");
+        out.add("NetworkName=CANopen");
+        out.add("CANopenManager=0");
+        // The device serial number is not in the project (its identity object says 0),
+        // and the converter has no LSS.
+        out.add("LSS_SerialNumber=0");
+        out.blank();
+    }
 
     out.add("[DummyUsage]");
     out.add("Dummy0001=0");
@@ -156,8 +206,12 @@ void optionalObjects(Lines& out, const EdsProject& project) {
     out.blank();
     out.header(0x1200, 3, "Server SDO Parameter", "0x9");
     out.variable("[1200sub0]", {"Number of Entries", "0x0005", "0x02", "ro", 0});
-    out.variable("[1200sub1]", {"COB-ID Client -> Server", "0x0007", "0x00000600", "ro", 0});
-    out.variable("[1200sub2]", {"COB-ID Server -> Client", "0x0007", "0x000005FF", "ro", 0});
+    // The commissioned node answers on the default SDO channel of its node ID.
+    const std::uint32_t node = out.dcf() ? std::uint32_t(out.dcf()->nodeId) : 0;
+    out.variable("[1200sub1]", {"COB-ID Client -> Server", "0x0007", "0x00000600", "ro", 0,
+                                node ? hexText(0x600 + node, 8) : std::string()});
+    out.variable("[1200sub2]", {"COB-ID Server -> Client", "0x0007", "0x000005FF", "ro", 0,
+                                node ? hexText(0x580 + node, 8) : std::string()});
     out.header(0x1280, 4, "Client SDO Parameter", "0x9");
     out.variable("[1280sub0]", {"Number of Entries", "0x0005", "0x03", "ro", 0});
     out.variable("[1280sub1]", {"COB-ID Client -> Server", "0x0007", "0x800006E0", "rw", 0});
@@ -183,9 +237,9 @@ void mappingObject(Lines& out, std::uint32_t index, const char* name, const PdoE
     out.variable(section(index, 0), {"Number of Entries", "0x0005",
                                      hexText(std::uint32_t(pdo.dimension), 2), "rw", 0});
     for (int k = 1; k <= 8; ++k) {
-        const std::string value = k <= pdo.dimension
-                                      ? "0x" + hex4(dataObject) + hexDigits(std::uint32_t(k), 2) + "08"
-                                      : std::string("0x00000000");
+        const std::string value =
+            k <= pdo.dimension ? "0x" + hex4(dataObject) + hexDigits(std::uint32_t(k), 2) + "08"
+                               : std::string("0x00000000");
         out.variable(section(index, std::uint32_t(k)),
                      {"PDO Mapping Entry", "0x0007", value, "rw", 0});
     }
@@ -195,12 +249,14 @@ void pdoObjects(Lines& out, const EdsProject& project) {
     const auto& rx = project.receive.pdos;
     const auto& tx = project.transmit.pdos;
     for (std::size_t i = 0; i < rx.size(); ++i)
-        communicationObject(out, 0x1400 + std::uint32_t(i), "Receive PDO Communication Parameter", rx[i]);
+        communicationObject(out, 0x1400 + std::uint32_t(i), "Receive PDO Communication Parameter",
+                            rx[i]);
     for (std::size_t i = 0; i < rx.size(); ++i)
         mappingObject(out, 0x1600 + std::uint32_t(i), "Receive PDO Mapping Parameter", rx[i],
                       0x2020 + std::uint32_t(i));
     for (std::size_t i = 0; i < tx.size(); ++i)
-        communicationObject(out, 0x1800 + std::uint32_t(i), "Transmit PDO Communication Parameter", tx[i]);
+        communicationObject(out, 0x1800 + std::uint32_t(i), "Transmit PDO Communication Parameter",
+                            tx[i]);
     for (std::size_t i = 0; i < tx.size(); ++i)
         mappingObject(out, 0x1A00 + std::uint32_t(i), "Transmit PDO Mapping Parameter", tx[i],
                       0x202A + std::uint32_t(i));
@@ -244,7 +300,7 @@ void projectObjects(Lines& out, const EdsProject& project) {
             out.add("ObjectType=0x7");
             out.add("DataType=0x0005");
             out.add("AccessType=ro");
-            out.add("DefaultValue=" + hexText(subs.back().subIndex, 2));
+            out.value(hexText(subs.back().subIndex, 2));
             out.add("PDOMapping=0");
             out.blank();
         }
@@ -257,19 +313,19 @@ void projectObjects(Lines& out, const EdsProject& project) {
                 out.add("DataType=0x0005");
                 out.add("LowLimit=0x00");
                 out.add("HighLimit=0xFF");
-                out.add("DefaultValue=0x00");
+                out.value("0x00");
                 break;
             case 1: // "2 Bytes"
                 out.add("DataType=0x0006");
                 out.add("LowLimit=0x0000");
                 out.add("HighLimit=0xFFFF");
-                out.add("DefaultValue=0x0000");
+                out.value("0x0000");
                 break;
             default: // "4 Bytes" and anything else
                 out.add("DataType=0x0007");
                 out.add("LowLimit=0x00000000");
                 out.add("HighLimit=0xFFFFFFFF");
-                out.add("DefaultValue=0x00000000");
+                out.value("0x00000000");
                 break;
             }
             out.add(sub.readOnly == 1 ? "AccessType=ro" : "AccessType=rw");
@@ -292,8 +348,28 @@ std::string edsTime(const LocalDateTime& time) {
     return twoDigits(hour) + ":" + twoDigits(time.minute) + (time.hour < 12 ? "AM" : "PM");
 }
 
-std::vector<std::string> buildEdsLines(const EdsProject& project, const LocalDateTime& time) {
-    Lines out;
+std::string crlfText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string iniValueText(std::string_view text) {
+    std::string value(text);
+    for (char& c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '_';
+    return value;
+}
+
+namespace {
+
+std::vector<std::string> buildLines(const EdsProject& project, const LocalDateTime& time,
+                                    const Commissioning* dcf) {
+    Lines out(dcf);
     fileAndDeviceInfo(out, project, time);
     mandatoryObjects(out);
     optionalObjects(out, project);
@@ -304,6 +380,17 @@ std::vector<std::string> buildEdsLines(const EdsProject& project, const LocalDat
     projectObjects(out, project);
     out.blank();
     return out.take();
+}
+
+} // namespace
+
+std::vector<std::string> buildEdsLines(const EdsProject& project, const LocalDateTime& time) {
+    return buildLines(project, time, nullptr);
+}
+
+std::vector<std::string> buildDcfLines(const EdsProject& project, const LocalDateTime& time,
+                                       const Commissioning& commissioning) {
+    return buildLines(project, time, &commissioning);
 }
 
 } // namespace ordane

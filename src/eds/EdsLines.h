@@ -1,9 +1,10 @@
 #pragma once
 
-#include "app/Clock.h"
+#include "core/Clock.h"
 #include "eds/EdsProject.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ordane {
@@ -13,7 +14,29 @@ std::string edsDate(const LocalDateTime& time);
 // "03:07PM": a 12-hour clock, hours 01 to 12; seconds are dropped.
 std::string edsTime(const LocalDateTime& time);
 
+// What a device configuration file (DCF) adds to the EDS content: the node as it is
+// commissioned on its network.
+struct Commissioning {
+    int nodeId = 1;         // 1..127
+    int bitRateKbit = 1000; // one of the nine CANopen rates
+    std::string fileName;   // the DCF's own file name
+    std::string nodeName;
+};
+
 // The lines of the EDS file, without line ends; empty strings are the empty lines.
 std::vector<std::string> buildEdsLines(const EdsProject& project, const LocalDateTime& time);
+
+// The lines of the DCF: the EDS lines with [FileInfo] naming the DCF (and its EDS in
+// LastEDS), a [DeviceComissioning] section after [DeviceInfo], and a ParameterValue line
+// after every DefaultValue line.
+std::vector<std::string> buildDcfLines(const EdsProject& project, const LocalDateTime& time,
+                                       const Commissioning& commissioning);
+
+// The file's text: every line, the last one included, ends with CR LF.
+std::string crlfText(const std::vector<std::string>& lines);
+
+// `text` fit for the value of an INI line: control characters, which would end or split
+// the line, become "_".
+std::string iniValueText(std::string_view text);
 
 } // namespace ordane

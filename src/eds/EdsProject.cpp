@@ -1,9 +1,8 @@
 #include "eds/EdsProject.h"
 
-#include "documents/DocumentFiles.h"
-#include "documents/Error.h"
-#include "documents/ProjectDocument.h"
-#include "editors/SdoObjectRules.h"
+#include "core/Error.h"
+#include "documents/MappingConflicts.h"
+#include "documents/ProjectDocuments.h"
 
 #include <algorithm>
 #include <string>
@@ -14,34 +13,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
-PdoTable readPdoTable(const fs::path& folder, const char* name) {
+PdoTable readPdoTable(const fs::path& folder, const DocumentDefinition& definition) {
     PdoTable table;
-    ProjectDocument document;
-    if (!document.loadIfExists(folder, name))
+    DocumentFile file;
+    if (!file.load(folder, definition))
         return table;
-    for (const DocumentRow& row : document.rows(document.root("PDOJ1939"))) {
+    for (const DocumentRow& row : file.rowsOfNamedRoot()) {
         // A PDO beyond the fourth would reach the device image but not the EDS file.
         if (row.number() > kPdosPerDirection)
-            throw Error(std::string(name) + ", row " + std::to_string(row.number()) +
-                        ": a direction has at most four PDOs");
-        table.pdos.push_back({row.integer("COB-ID"), row.integer("Dimension")});
+            throw Error(std::string(definition.fileName) + ", row " + std::to_string(row.number()) +
+                        ": " + pdoCountMessage());
+        table.pdos.push_back({row.integer(field::kCobId), row.integer(field::kDimension)});
     }
     return table;
 }
 
-void readMapping(const fs::path& folder, const char* name, std::uint8_t readOnly,
-                 std::vector<SDO_Index>& objects, std::vector<MappingConflict>& outOfRange) {
-    ProjectDocument document;
-    if (!document.loadIfExists(folder, name))
-        return;
-    for (const DocumentRow& row : document.rows(document.documentElement())) {
-        const auto index = static_cast<std::uint16_t>(row.integer("Index"));
-        const SDO_Sub_Type sub{static_cast<std::uint8_t>(row.integer("SubIndex")),
-                               static_cast<std::uint8_t>(row.integer("Dimension")), readOnly};
+void addObjects(const std::vector<MappedObjectRow>& rows, Side side,
+                std::vector<SDO_Index>& objects, std::vector<MappingConflict>& outOfRange) {
+    const std::string name(documents::sdoMapping(side).fileName);
+    const std::uint8_t readOnly = side == Side::Received ? 1 : 0;
+    for (const MappedObjectRow& row : rows) {
         // Below 0x2000 lie the communication objects, several of them fixed sections of
         // the file: an application variable there would be declared twice or in no list.
-        if (index < 0x2000)
-            outOfRange.push_back({name, row.number(), indexRangeMessage()});
+        if (auto message = objectRangeMessage(row.index, row.subIndex))
+            outOfRange.push_back({name, row.row, *message});
+        const auto index = static_cast<std::uint16_t>(row.index);
+        const SDO_Sub_Type sub{static_cast<std::uint8_t>(row.subIndex),
+                               static_cast<std::uint8_t>(row.dimension), readOnly};
         auto record = std::find_if(objects.begin(), objects.end(),
                                    [&](const SDO_Index& o) { return o.index == index; });
         if (record == objects.end())
@@ -58,15 +56,17 @@ constexpr std::size_t kListedConflicts = 20;
 // Every refused row, in document order, one line each (beyond kListedConflicts only
 // their number): readers reject a file that declares an object twice, so nothing is
 // written.
-void refuseConflicts(const fs::path& folder, std::vector<MappingConflict> conflicts) {
-    for (MappingConflict& c : findMappingConflicts(folder))
+void refuseConflicts(std::vector<MappingConflict> conflicts,
+                     const std::vector<MappedObjectRow>& received,
+                     const std::vector<MappedObjectRow>& transmitted) {
+    for (MappingConflict& c : findMappingConflicts(received, transmitted))
         conflicts.push_back(std::move(c));
     if (conflicts.empty())
         return;
     std::stable_sort(conflicts.begin(), conflicts.end(),
                      [](const MappingConflict& a, const MappingConflict& b) {
-                         const bool aSecond = a.document != "RInfoCob.xml";
-                         const bool bSecond = b.document != "RInfoCob.xml";
+                         const bool aSecond = a.document != documents::receivedSdo.fileName;
+                         const bool bSecond = b.document != documents::receivedSdo.fileName;
                          return aSecond != bSecond ? bSecond : a.row < b.row;
                      });
     std::string text;
@@ -86,19 +86,21 @@ void refuseConflicts(const fs::path& folder, std::vector<MappingConflict> confli
 
 EdsProject readEdsProject(const fs::path& projectFolder) {
     EdsProject project;
-    project.receive = readPdoTable(projectFolder, "pdoJ1939.xml");
-    project.transmit = readPdoTable(projectFolder, "TpdoJ1939.xml");
+    project.receive = readPdoTable(projectFolder, documents::rpdo);
+    project.transmit = readPdoTable(projectFolder, documents::tpdo);
 
+    // The EDS file takes only the objects and their sizes from the mapping.
+    const auto received = readMappedObjects(projectFolder, Side::Received, true);
+    const auto transmitted = readMappedObjects(projectFolder, Side::Transmitted, true);
     std::vector<MappingConflict> outOfRange;
-    readMapping(projectFolder, "RInfoCob.xml", 1, project.objects, outOfRange);
-    readMapping(projectFolder, "TInfoCob.xml", 0, project.objects, outOfRange);
-    refuseConflicts(projectFolder, std::move(outOfRange));
+    addObjects(received, Side::Received, project.objects, outOfRange);
+    addObjects(transmitted, Side::Transmitted, project.objects, outOfRange);
+    refuseConflicts(std::move(outOfRange), received, transmitted);
 
     for (SDO_Index& record : project.objects)
-        std::stable_sort(record.subEntries.begin(), record.subEntries.end(),
-                         [](const SDO_Sub_Type& a, const SDO_Sub_Type& b) {
-                             return a.subIndex < b.subIndex;
-                         });
+        std::stable_sort(
+            record.subEntries.begin(), record.subEntries.end(),
+            [](const SDO_Sub_Type& a, const SDO_Sub_Type& b) { return a.subIndex < b.subIndex; });
     return project;
 }
 

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "core/MappedObjectRules.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <vector>
 
 namespace ordane {
-
-// The device has four PDOs per direction; the EDS file declares no more.
-inline constexpr int kPdosPerDirection = 4;
 
 struct PdoEntry {
     std::int32_t cobId = 0;
@@ -44,8 +43,8 @@ struct EdsProject {
 // Reads the four documents of the project folder; a missing document contributes nothing.
 // Throws Error when a document cannot be read, when a PDO document holds more PDOs than a
 // direction has, or when the SDO mapping holds an object the file could not declare once
-// (a fixed object's index, an (Index, SubIndex) mapped twice, an index below 0x2000);
-// every such row is named.
+// (outside the editor's Index and SubIndex ranges, a fixed object's index, an (Index,
+// SubIndex) mapped twice); every such row is named.
 EdsProject readEdsProject(const std::filesystem::path& projectFolder);
 
 } // namespace ordane

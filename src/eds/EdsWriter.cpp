@@ -1,6 +1,6 @@
 #include "eds/EdsWriter.h"
 
-#include "documents/AtomicFile.h"
+#include "core/AtomicFile.h"
 #include "eds/EdsLines.h"
 #include "eds/EdsProject.h"
 
@@ -11,12 +11,7 @@ namespace ordane {
 void EdsWriter::write(const std::filesystem::path& projectFolder,
                       const std::filesystem::path& target) const {
     const EdsProject project = readEdsProject(projectFolder);
-    std::string text;
-    for (const std::string& line : buildEdsLines(project, m_clock.now())) {
-        text += line;
-        text += "\r\n";
-    }
-    writeFileAtomically(target, text);
+    writeFileAtomically(target, crlfText(buildEdsLines(project, m_clock.now())));
 }
 
 } // namespace ordane

@@ -1,8 +1,10 @@
 #include "firmware/ModifyFileSx.h"
 
-#include "app/GuiSupport.h"
-#include "app/ProjectState.h"
-#include "documents/Error.h"
+#include "firmware/ProjectMerge.h"
+
+#include "core/Error.h"
+#include "core/ProjectState.h"
+#include "widgets/GuiSupport.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -94,9 +96,6 @@ void TFModifyFileSx::FormShow() {
     m_close->setFocus();
 
     std::error_code ec;
-    const fs::path bin = m_state.projectFolder() / "bin";
-    m_merge.setBankFolder(fs::is_directory(bin, ec) ? std::optional<fs::path>(bin) : std::nullopt);
-
     const fs::path master = m_state.masterFolder();
     if (!fs::exists(master / kFirmwareTemplateName, ec)) {
         m_services.messages.error(std::string("Error file ") + kFirmwareTemplateName +
@@ -109,8 +108,6 @@ void TFModifyFileSx::FormShow() {
         m_services.messages.error("Error");
         return;
     }
-    m_merge.setProjectFolder(m_state.projectFolder());
-    m_merge.setMergedFileName(std::string(kMergedFilePrefix) + kFirmwareTemplateName);
     m_execute->setEnabled(true);
     m_port->setFocus();
 }
@@ -118,7 +115,8 @@ void TFModifyFileSx::FormShow() {
 void TFModifyFileSx::ExecuteUpdateClick() {
     MergeOutcome outcome;
     try {
-        outcome = m_merge.mergeChain({1, 2}, m_state.masterFolder() / kFirmwareTemplateName);
+        outcome = mergeProjectBanks(m_merge, m_state.projectFolder(),
+                                    m_state.masterFolder() / kFirmwareTemplateName);
     } catch (const Error& e) {
         m_services.messages.error(e.what());
         return;

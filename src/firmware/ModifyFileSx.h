@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Services.h"
 #include "firmware/SrecordMerge.h"
+#include "widgets/Services.h"
 
 #include <QDialog>
 
@@ -18,7 +18,8 @@ class ProjectState;
 class TFModifyFileSx : public QDialog {
     Q_OBJECT
 public:
-    TFModifyFileSx(const AppServices& services, const ProjectState& state, QWidget* parent = nullptr);
+    TFModifyFileSx(const AppServices& services, const ProjectState& state,
+                   QWidget* parent = nullptr);
 
     QPushButton* executeButton() const { return m_execute; }
     QComboBox* portList() const { return m_port; }

@@ -1,7 +1,8 @@
 #include "firmware/SrecordMerge.h"
 
-#include "documents/AtomicFile.h"
-#include "documents/Error.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
+#include "core/NumberText.h"
 
 #include <system_error>
 
@@ -18,33 +19,6 @@ const char* const kTemplateMissing = "File *.Sx Not Found,Abort Procedure";
 const char* const kMergedNameMissing = "File New *.Sx Not Found,Abort Procedure";
 const char* const kBinFolderMissing = "Directory Bin Not Found,Abort Procedure";
 const char* const kCannotCreate = "File New Sx Not Create,Abort Procedure";
-
-void appendHexByte(std::string& out, unsigned value) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    out += digits[(value >> 4) & 0xF];
-    out += digits[value & 0xF];
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-std::optional<std::uint32_t> parseHex(std::string_view digits) {
-    std::uint32_t value = 0;
-    for (char c : digits) {
-        const int d = hexDigit(c);
-        if (d < 0)
-            return std::nullopt;
-        value = value * 16 + std::uint32_t(d);
-    }
-    return value;
-}
 
 // Calls `each` with every line of `text` without its LF or CR LF end; a last line without
 // an end counts as a line.
@@ -200,7 +174,7 @@ int SrecordMerge::mergeStage(int bank, const fs::path& input, const std::string&
             const std::size_t digits = s1 ? 4 : 6;
             // Too short to hold an address: copied like any other line.
             if (line.size() >= 4 + digits) {
-                const auto address = parseHex(line.substr(4, digits));
+                const auto address = parseHexDigits(line.substr(4, digits));
                 if (!address) {
                     failed = true;
                     return false;

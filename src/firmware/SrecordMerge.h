@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/MessageSink.h"
+#include "core/DeviceBanks.h"
+#include "core/MessageSink.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -13,19 +14,9 @@
 
 namespace ordane {
 
-inline constexpr int kBankCount = 5;
-inline constexpr std::uint32_t kBankSize = 0x4000;
 inline constexpr int kRecordsPerBank = 512;
 inline constexpr const char* kFirmwareTemplateName = "SX40218.sx";
 inline constexpr const char* kMergedFilePrefix = "New_";
-
-// First S-record address of bank 1..5: the window 0x8000..0xBFFF of pages 0x38..0x3C.
-constexpr std::uint32_t bankFirstAddress(int bank) {
-    return 0x388000u + std::uint32_t(bank - 1) * 0x10000u;
-}
-constexpr std::uint32_t bankLastAddress(int bank) {
-    return bankFirstAddress(bank) + kBankSize - 1;
-}
 
 // The 512 S2 records of 32 bytes that carry one bank, each line ending in CR LF. Bytes
 // beyond `bytes` (a bank file shorter than a bank) are written as zero; bytes beyond a
@@ -62,7 +53,9 @@ public:
 
     void setProjectFolder(const std::filesystem::path& folder) { m_projectFolder = folder; }
     // No bank folder: every stage stops with "Directory Bin Not Found,Abort Procedure".
-    void setBankFolder(std::optional<std::filesystem::path> folder) { m_bankFolder = std::move(folder); }
+    void setBankFolder(std::optional<std::filesystem::path> folder) {
+        m_bankFolder = std::move(folder);
+    }
     void setMergedFileName(const std::string& name) { m_mergedFileName = name; }
 
     const std::filesystem::path& projectFolder() const { return m_projectFolder; }
@@ -81,7 +74,8 @@ public:
 
 private:
     void position(int value);
-    void passThrough(int bank, const std::filesystem::path& input, const std::filesystem::path& output);
+    void passThrough(int bank, const std::filesystem::path& input,
+                     const std::filesystem::path& output);
 
     MessageSink& m_messages;
     MergeProgress m_progress;

@@ -1,4 +1,8 @@
-#include "cli/Commands.h"
+#include "check/ProjectCheck.h"
+#include "cli/Cli.h"
+#include "editors/SdoClientFrames.h"
+
+#include <sstream>
 
 #include "TestSupport.h"
 
@@ -7,6 +11,7 @@
 namespace ordane {
 namespace {
 
+namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 std::string sdoRow(int frame, const char* index, const char* subIndex) {
@@ -45,8 +50,8 @@ TEST(CheckMappings, ListsThePdoChecksThenTheChecksAcrossDocuments) {
         "<PDOJ1939><row COB-ID=\"0x181\" Dimension=\"2\" Offset=\"4\" Frame_J1939=\"1\" "
         "Mnemonic=\"\"/><row COB-ID=\"0x281\" Dimension=\"8\" Offset=\"2\" "
         "Mnemonic=\"\"/></PDOJ1939>");
-    cli::CheckReport report;
-    cli::checkMappings(project.path(), report);
+    ProjectCheck report;
+    checkMappings(project.path(), report);
     EXPECT_EQ(
         report.failures,
         (Lines{"pdoJ1939.xml: Error row 2!! COB-ID must be between 0x001 and 0x7FF. ",
@@ -63,8 +68,8 @@ TEST(CheckMappings, ListsThePdoChecksThenTheChecksAcrossDocuments) {
 
 TEST(CheckMappings, AnUnreadableRowIsAFailureAndNoDocumentIsNone) {
     test::TempFolder project;
-    cli::CheckReport empty;
-    cli::checkMappings(project.path(), empty);
+    ProjectCheck empty;
+    checkMappings(project.path(), empty);
     EXPECT_TRUE(empty.failures.empty());
     EXPECT_TRUE(empty.notes.empty());
 
@@ -72,14 +77,50 @@ TEST(CheckMappings, AnUnreadableRowIsAFailureAndNoDocumentIsNone) {
     test::writeFile(project / "TInfoCob.xml",
                     "<TInfoCob>" + sdoRow(1, "zz", "1") + sdoRow(9, "0x2200", "1") + "</TInfoCob>");
     test::writeFile(project / "TpdoJ1939.xml", "<PDOJ1939><row Dimension=\"1\"/></PDOJ1939>");
-    cli::CheckReport report;
-    cli::checkMappings(project.path(), report);
+    ProjectCheck report;
+    checkMappings(project.path(), report);
     EXPECT_EQ(report.failures,
               (Lines{"TpdoJ1939.xml, row 1: attribute 'COB-ID' is missing",
                      "TInfoCob.xml, row 1, Index: 'zz' is not a valid integer value",
                      "TInfoCob.xml, row 2: NrPdo 9 names no frame of TCobDef.xml",
                      "TpdoJ1939.xml, row 1: the PDO has no J1939 Frame"}));
     EXPECT_EQ(report.notes.size(), 1u);
+}
+
+// A row is checked against every rule, as a frame-list row is; the window stops at the first.
+TEST(CheckMappings, APdoRowGivesEveryFailingCheck) {
+    test::TempFolder project;
+    writeFrames(project);
+    test::writeFile(project / "TpdoJ1939.xml",
+                    "<PDOJ1939><row COB-ID=\"0x181\" Dimension=\"9\" Offset=\"1\" "
+                    "Frame_J1939=\"1\" Mnemonic=\"\"/></PDOJ1939>");
+    ProjectCheck report;
+    checkMappings(project.path(), report);
+    EXPECT_EQ(
+        report.failures,
+        (Lines{"TpdoJ1939.xml: Error row 1!! Dimension must be between 1 and 8. ",
+               "TpdoJ1939.xml: Error row 1!! Dimension and Offset are not correct together. "}));
+}
+
+// A document that is not well-formed is refused by every reader, in the parser's words.
+TEST(CheckMappings, EveryReaderRefusesADocumentWithTwoRoots) {
+    const std::string twoRoots = "<J1939_Frames_SDOClient/><J1939_Frames_SDOClient/>";
+    const std::string refusal = "SDOClient.xml: More than one root element (line 1)";
+    test::TempFolder project;
+    fs::create_directory(project / "bin");
+    test::writeFile(project / "SDOClient.xml", twoRoots);
+
+    SdoClientFrames client;
+    client.load(project.path());
+    ASSERT_EQ(client.loadProblems().size(), 1u);
+    EXPECT_EQ(client.loadProblems()[0].message, refusal);
+
+    for (const char* command : {"compile", "check"}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(cli::run({command, project.path().string()}, out, err), 1) << command;
+        EXPECT_NE((out.str() + err.str()).find(refusal), std::string::npos) << command;
+    }
+    EXPECT_FALSE(fs::exists(project / "bin" / "bank1.bin"));
 }
 
 } // namespace

@@ -18,7 +18,8 @@ using test::runCli;
 TEST(Cli, HelpListsEveryCommand) {
     const CliResult r = runCli({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* command : {"compile", "eds", "merge", "update", "check", "new", "import", "export"})
+    for (const char* command :
+         {"compile", "eds", "merge", "update", "check", "new", "import", "export"})
         EXPECT_NE(r.out.find(command), std::string::npos) << command;
 }
 

@@ -1,7 +1,7 @@
 #include "CliRunner.h"
 #include "TestSupport.h"
 
-#include "app/MessageSink.h"
+#include "core/MessageSink.h"
 #include "editors/J1939FrameList.h"
 #include "editors/SdoMapping.h"
 
@@ -59,10 +59,10 @@ TEST(DbcImportCommand, RebuildsTheDemoFrameListsAndMappingFromItsDatabase) {
     EXPECT_EQ(row(sent, 3),
               (std::vector<std::string>{"3", "0", "0xEF00", "128", "PropA_Commands"}));
 
-    RecordingMessageSink messages;
     SdoMapping mapping(SdoSide::Transmitted);
-    mapping.load(project.path(), messages);
-    EXPECT_TRUE(messages.messages().empty());
+    mapping.load(project.path());
+    EXPECT_TRUE(mapping.loadProblems().empty());
+    EXPECT_TRUE(mapping.referenceProblems().empty());
     ASSERT_EQ(mapping.frames().size(), 3u);
     // Setpoints: two little-endian words; PropA: a 32-bit word and a big-endian word.
     EXPECT_EQ(mapping.entries(1), (std::vector<SdoMappingEntry>{{0x2201, 1, 1, {2, 1, 0, 0}, 0},

@@ -27,12 +27,14 @@ TEST(FrameCommands, ImportChecksAndSavesOrSavesNothing) {
     writeFile(project / "RCobDef.xml", before);
     writeFile(project / "in.csv", "cobid,id_dev_orig\r\n0xF004,0\r\n65262,0\r\n");
 
-    const CliResult noSheet = runCli({"import", folder, "received", (kFixtures / "nosheet.xls").string()});
+    const CliResult noSheet =
+        runCli({"import", folder, "received", (kFixtures / "nosheet.xls").string()});
     EXPECT_EQ(noSheet.status, 1);
     EXPECT_EQ(noSheet.err, "The workbook '" + (kFixtures / "nosheet.xls").string() +
                                "' has no sheet \"rpdodef\"\n");
     // frames.xls holds a PGN of 2.5 in row 4.
-    const CliResult failing = runCli({"import", folder, "received", (kFixtures / "frames.xls").string()});
+    const CliResult failing =
+        runCli({"import", folder, "received", (kFixtures / "frames.xls").string()});
     EXPECT_EQ(failing.status, 1);
     EXPECT_EQ(failing.err, "Error in row 4!! The PGN must be between 0x0000 and 0xFFFF\n");
     EXPECT_EQ(readFile(project / "RCobDef.xml"), before);
@@ -49,9 +51,10 @@ TEST(FrameCommands, ImportChecksAndSavesOrSavesNothing) {
 
 TEST(FrameCommands, ExportWritesTheCsvOfTheChosenList) {
     TempFolder project;
-    writeFile(project / "TCobDef.xml",
-              "<COBID><row Priority=\"6\" DP=\"0\" PGN=\"0xFF10\" ID_DEV=\"0x80\" Mnemonic=\"\"/>"
-              "<row Priority=\"3\" DP=\"1\" PGN=\"0xEF00\" ID_DEV=\"0x80\" Mnemonic=\"\"/></COBID>");
+    writeFile(
+        project / "TCobDef.xml",
+        "<COBID><row Priority=\"6\" DP=\"0\" PGN=\"0xFF10\" ID_DEV=\"0x80\" Mnemonic=\"\"/>"
+        "<row Priority=\"3\" DP=\"1\" PGN=\"0xEF00\" ID_DEV=\"0x80\" Mnemonic=\"\"/></COBID>");
     const CliResult r = runCli({"export", project.path().string(), "transmitted"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(project / "rpdodef.csv"),

@@ -1,7 +1,7 @@
 #include "compiler/CompileProject.h"
 
 #include "cli/Cli.h"
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include "TestSupport.h"
 
@@ -43,8 +43,8 @@ std::string record(const std::vector<std::pair<std::string, std::string>>& field
 
 // The seven parameters without a default.
 const std::vector<std::pair<std::string, std::string>> kRequiredParameters = {
-    {"BaudRateCAN", "5"},     {"CANType", "1"},         {"IDDev_CANopen", "1"},
-    {"Baud_CANopen", "8"},    {"Set_Ope_CANopen", "0"}, {"Net_Start_CANopen", "0"},
+    {"BaudRateCAN", "5"},    {"CANType", "1"},         {"IDDev_CANopen", "1"},
+    {"Baud_CANopen", "8"},   {"Set_Ope_CANopen", "0"}, {"Net_Start_CANopen", "0"},
     {"Delay_CANopen", "10"},
 };
 
@@ -79,10 +79,9 @@ protected:
 
 TEST_F(Compile, EmptyProjectGivesThePresetsTheStampsAndTheThreeMessages) {
     compile();
-    EXPECT_EQ(messages.texts(),
-              (std::vector<std::string>{"File NodeGuard xml not found",
-                                        "File NG_J1939_Frame xml not found",
-                                        "File SDOClient xml not found"}));
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"File NodeGuard xml not found",
+                                                          "File NG_J1939_Frame xml not found",
+                                                          "File SDOClient xml not found"}));
     for (const auto& m : messages.messages())
         EXPECT_EQ(m.kind, RecordingMessageSink::Kind::Info);
 
@@ -102,24 +101,46 @@ TEST_F(Compile, EveryDocumentLandsInItsRecordsAtTheirOffsets) {
                                             R"(PGN="61444" ID_DEV="3")"}));
     document("TCobDef.xml", table("COBID", {R"(Priority="6" DP="0" PGN="0xFEF1" ID_DEV="0x80")",
                                             R"(Priority="3" DP="1" PGN="$100" ID_DEV="7")"}));
-    document("RInfoCob.xml",
-             table("RInfoCob", {R"(NrPdo="2" Index="8193" SubIndex="3" Dimension="1" B1="1" B2="2" B3="0" B4="0")",
-                                R"(NrPdo="1" Index="8194" SubIndex="0" Dimension="-1" B1="1" B2="0" B3="0" B4="0")",
-                                R"(NrPdo="1" Index="8195" SubIndex="0" Dimension="256" B1="1" B2="0" B3="0" B4="0")"}));
-    document("TInfoCob.xml",
-             table("TInfoCob", {R"(NrPdo="1" Index="0x2100" SubIndex="0" Dimension="0" B1="1" B2="2" B3="3" B4="4" Send_SDO="1")"}));
-    document("pdoJ1939.xml", table("PDOJ1939", {R"(COB-ID="0x201" Dimension="8" Offset="1" Frame_J1939="2")",
-                                                R"(COB-ID="0x302" Dimension="2" Frame_J1939="1")"}));
-    document("TpdoJ1939.xml", table("PDOJ1939", {R"(COB-ID="0x181" Dimension="4" Offset="5" Frame_J1939="1")",
-                                                 R"(COB-ID="0x182" Dimension="1" Offset="x" Frame_J1939="2")"}));
-    document("NodeGuard.xml", table("Node_Guarding", {R"(NodeID="5" GuardTime="0x1234" LifeTimeFactor="3" Mnemonic="")"}));
-    document("NG_J1939_Frame.xml", table("NG_J1939_Frames", {R"(Priority="6" DataPage="0" PGN="0xFF10" SA="0x01")"}));
-    document("SDOClient.xml", table("J1939_Frames_SDOClient", {R"(Priority="0" DataPage="1" PGN="0xEF00" SA="0x20")"}));
-    document("pargen.xml", record({{"BaudRateCAN", "5"}, {"CANType", "1"}, {"IDDev_CANopen", "0x10"},
-                                   {"Baud_CANopen", "8"}, {"Set_Ope_CANopen", "1"}, {"Net_Start_CANopen", "0"},
-                                   {"Delay_CANopen", "10"}, {"TimeOut_Data", "3"}, {"Peer_to_Peer", "1"},
-                                   {"Sent_TPDO", "0"}, {"Sent_TPDO_Time", "500"}, {"NodeGuard", "1"},
-                                   {"Send_NG_J1939", "1"}, {"BG_Send_Every", "2000"}, {"EN_SDO_Client", "1"},
+    document(
+        "RInfoCob.xml",
+        table(
+            "RInfoCob",
+            {R"(NrPdo="2" Index="8193" SubIndex="3" Dimension="1" B1="1" B2="2" B3="0" B4="0")",
+             R"(NrPdo="1" Index="8194" SubIndex="0" Dimension="-1" B1="1" B2="0" B3="0" B4="0")",
+             R"(NrPdo="1" Index="8195" SubIndex="0" Dimension="256" B1="1" B2="0" B3="0" B4="0")"}));
+    document(
+        "TInfoCob.xml",
+        table(
+            "TInfoCob",
+            {R"(NrPdo="1" Index="0x2100" SubIndex="0" Dimension="0" B1="1" B2="2" B3="3" B4="4" Send_SDO="1")"}));
+    document("pdoJ1939.xml",
+             table("PDOJ1939", {R"(COB-ID="0x201" Dimension="8" Offset="1" Frame_J1939="2")",
+                                R"(COB-ID="0x302" Dimension="2" Frame_J1939="1")"}));
+    document("TpdoJ1939.xml",
+             table("PDOJ1939", {R"(COB-ID="0x181" Dimension="4" Offset="5" Frame_J1939="1")",
+                                R"(COB-ID="0x182" Dimension="1" Offset="x" Frame_J1939="2")"}));
+    document("NodeGuard.xml",
+             table("Node_Guarding",
+                   {R"(NodeID="5" GuardTime="0x1234" LifeTimeFactor="3" Mnemonic="")"}));
+    document("NG_J1939_Frame.xml",
+             table("NG_J1939_Frames", {R"(Priority="6" DataPage="0" PGN="0xFF10" SA="0x01")"}));
+    document("SDOClient.xml", table("J1939_Frames_SDOClient",
+                                    {R"(Priority="0" DataPage="1" PGN="0xEF00" SA="0x20")"}));
+    document("pargen.xml", record({{"BaudRateCAN", "5"},
+                                   {"CANType", "1"},
+                                   {"IDDev_CANopen", "0x10"},
+                                   {"Baud_CANopen", "8"},
+                                   {"Set_Ope_CANopen", "1"},
+                                   {"Net_Start_CANopen", "0"},
+                                   {"Delay_CANopen", "10"},
+                                   {"TimeOut_Data", "3"},
+                                   {"Peer_to_Peer", "1"},
+                                   {"Sent_TPDO", "0"},
+                                   {"Sent_TPDO_Time", "500"},
+                                   {"NodeGuard", "1"},
+                                   {"Send_NG_J1939", "1"},
+                                   {"BG_Send_Every", "2000"},
+                                   {"EN_SDO_Client", "1"},
                                    {"TO_SDO_Client", "60000"}}));
     compile();
     EXPECT_TRUE(messages.messages().empty());
@@ -131,22 +152,37 @@ TEST_F(Compile, EveryDocumentLandsInItsRecordsAtTheirOffsets) {
         Bytes bytes;
     };
     const Expect expects[] = {
-        {"received frames: PGN, source, position", 1, 0,
+        {"received frames: PGN, source, position",
+         1,
+         0,
          {0xF1, 0xFE, 0x00, 0x00, 0x80, 0x00, 0x04, 0xF0, 0x00, 0x00, 0x03, 0x01, 0xFF}},
         {"transmitted identifiers", 2, 0, {0x80, 0xF1, 0xFE, 0x18, 0x07, 0x00, 0x01, 0x0D, 0x00}},
-        {"received SDO entries, sizes from Dimension 1, -1 and 256", 1, 1000,
+        {"received SDO entries, sizes from Dimension 1, -1 and 256",
+         1,
+         1000,
          {0x01, 0x20, 0x03, 0x02, 0x02, 0x01, 0x02, 0x00, 0x00, //
           0x02, 0x20, 0x00, 0x01, 0x01, 0x01, 0x00, 0x00, 0x00, //
           0x03, 0x20, 0x00, 0x04, 0x01, 0x01, 0x00, 0x00, 0x00, 0xFF}},
-        {"transmitted SDO entry", 2, 1000, {0x00, 0x21, 0x00, 0x04, 0x01, 0x01, 0x02, 0x03, 0x04, 0x01, 0x00}},
+        {"transmitted SDO entry",
+         2,
+         1000,
+         {0x00, 0x21, 0x00, 0x04, 0x01, 0x01, 0x02, 0x03, 0x04, 0x01, 0x00}},
         {"reserved", 1, 4095, {0xFF, 0x00}},
-        {"RPDOs, the second without Offset", 1, 15500, {0x01, 0x02, 0x08, 0x02, 0x01, 0x02, 0x03, 0x02, 0x01, 0x01, 0x00}},
-        {"TPDOs, Offset no number", 1, 15600, {0x81, 0x01, 0x04, 0x01, 0x05, 0x82, 0x01, 0x01, 0x02, 0x01, 0x00}},
+        {"RPDOs, the second without Offset",
+         1,
+         15500,
+         {0x01, 0x02, 0x08, 0x02, 0x01, 0x02, 0x03, 0x02, 0x01, 0x01, 0x00}},
+        {"TPDOs, Offset no number",
+         1,
+         15600,
+         {0x81, 0x01, 0x04, 0x01, 0x05, 0x82, 0x01, 0x01, 0x02, 0x01, 0x00}},
         {"guarded node", 1, 15700, {0x05, 0x34, 0x12, 0x03, 0xFF}},
         {"state frame identifier", 1, 15850, {0x01, 0x10, 0xFF, 0x18, 0xFF}},
         {"end of the state frame preset", 1, 15899, {0xFF, 0x00}},
         {"SDO client identifier", 1, 16200, {0x20, 0x00, 0xEF, 0x01, 0xFF}},
-        {"parameter block", 1, 16000,
+        {"parameter block",
+         1,
+         16000,
          {0x06, 0x01, 0x10, 0x08, 0x01, 0x00, 0x0A, 0x03, // 16000: baud + 1 .. time-out
           0x01, 0x00, 0x01, 0x00,                         // 16008: constant 1, peer to peer, gap
           0x02, 0x00, 0x02, 0x00, 0x03, 0x00, 0x01, 0x00, // 16012: the four row counts
@@ -161,12 +197,13 @@ TEST_F(Compile, EveryDocumentLandsInItsRecordsAtTheirOffsets) {
 }
 
 TEST_F(Compile, DeleteFlagsAreSetForYInEitherCaseAndReachTheImageOnlyWithPargen) {
-    document("RCobDef.xml",
-             table("COBID", {R"(PGN="1" ID_DEV="1" Delete="y")", R"(PGN="1" ID_DEV="1" Delete="Y")",
-                             R"(PGN="1" ID_DEV="1" Delete="N")", R"(PGN="1" ID_DEV="1")",
-                             R"(PGN="1" ID_DEV="1" Delete="yes")", R"(PGN="1" ID_DEV="1" Delete="")",
-                             R"(PGN="1" ID_DEV="1" Delete=" Y")", R"(PGN="1" ID_DEV="1" Delete="N")",
-                             R"(PGN="1" ID_DEV="1" Delete="Y")"}));
+    document(
+        "RCobDef.xml",
+        table("COBID", {R"(PGN="1" ID_DEV="1" Delete="y")", R"(PGN="1" ID_DEV="1" Delete="Y")",
+                        R"(PGN="1" ID_DEV="1" Delete="N")", R"(PGN="1" ID_DEV="1")",
+                        R"(PGN="1" ID_DEV="1" Delete="yes")", R"(PGN="1" ID_DEV="1" Delete="")",
+                        R"(PGN="1" ID_DEV="1" Delete=" Y")", R"(PGN="1" ID_DEV="1" Delete="N")",
+                        R"(PGN="1" ID_DEV="1" Delete="Y")"}));
     compile();
     EXPECT_EQ(bytes(1, 16100, 2), (Bytes{0x00, 0x00}));
     EXPECT_EQ(bytes(1, 16012, 2), (Bytes{0x00, 0x00}));
@@ -201,14 +238,20 @@ TEST_F(Compile, ABadValueStopsWithATextNamingWhereItIs) {
         std::string error;
     };
     const Case cases[] = {
-        {"TCobDef.xml", table("COBID", {goodFrame, goodFrame, R"(Priority="6" DP="0" PGN="xyz" ID_DEV="2")"}),
+        {"TCobDef.xml",
+         table("COBID", {goodFrame, goodFrame, R"(Priority="6" DP="0" PGN="xyz" ID_DEV="2")"}),
          "TCobDef.xml, row 3, PGN: 'xyz' is not a valid integer value"},
-        {"RCobDef.xml", table("COBID", {R"(PGN="1")"}), "RCobDef.xml, row 1: attribute 'ID_DEV' is missing"},
-        {"TInfoCob.xml", table("TInfoCob", {R"(NrPdo="1" Index="8193" SubIndex="0" Dimension="0" B1="1" B2="2" B3="3" B4="4")"}),
+        {"RCobDef.xml", table("COBID", {R"(PGN="1")"}),
+         "RCobDef.xml, row 1: attribute 'ID_DEV' is missing"},
+        {"TInfoCob.xml",
+         table(
+             "TInfoCob",
+             {R"(NrPdo="1" Index="8193" SubIndex="0" Dimension="0" B1="1" B2="2" B3="3" B4="4")"}),
          "TInfoCob.xml, row 1: attribute 'Send_SDO' is missing"},
         {"pdoJ1939.xml", table("PDOJ1939", {R"(COB-ID="0x201" Dimension="8" Offset="1")"}),
          "pdoJ1939.xml, row 1: attribute 'Frame_J1939' is missing"},
-        {"NodeGuard.xml", table("Node_Guarding", {R"(NodeID="1" GuardTime="5 " LifeTimeFactor="3")"}),
+        {"NodeGuard.xml",
+         table("Node_Guarding", {R"(NodeID="1" GuardTime="5 " LifeTimeFactor="3")"}),
          "NodeGuard.xml, row 1, GuardTime: '5 ' is not a valid integer value"},
         {"SDOClient.xml", table("J1939_Frames_SDOClient", {R"(Priority="0" PGN="1" SA="2")"}),
          "SDOClient.xml, row 1: attribute 'DataPage' is missing"},
@@ -244,13 +287,18 @@ TEST_F(Compile, AStopKeepsWhatWasWrittenBeforeIt) {
     bad[2] = R"(Priority="6" DP="0" PGN="xyz" ID_DEV="3")";
     document("TCobDef.xml", table("COBID", bad));
     EXPECT_EQ(compileError(), "TCobDef.xml, row 3, PGN: 'xyz' is not a valid integer value");
-    EXPECT_EQ(bytes(2, 0, 12), (Bytes{0x01, 0xAA, 0x00, 0x18, 0x02, 0xBB, 0x00, 0x18, // new rows 0, 1
-                                      0x02, 0x02, 0x00, 0x18}));                    // row 2 of before
+    EXPECT_EQ(bytes(2, 0, 12),
+              (Bytes{0x01, 0xAA, 0x00, 0x18, 0x02, 0xBB, 0x00, 0x18, // new rows 0, 1
+                     0x02, 0x02, 0x00, 0x18}));                      // row 2 of before
     EXPECT_EQ(bytes(1, 16014, 2), (Bytes{0x0A, 0x00})); // the counts of the compilation before
 
     // SDO entries are written field by field: a bad B3 leaves Index to B2 of its row.
     fs::remove(project / "TCobDef.xml");
-    document("RInfoCob.xml", table("RInfoCob", {R"(NrPdo="1" Index="0x2001" SubIndex="7" Dimension="2" B1="1" B2="2" B3="q" B4="4")"}));
+    document(
+        "RInfoCob.xml",
+        table(
+            "RInfoCob",
+            {R"(NrPdo="1" Index="0x2001" SubIndex="7" Dimension="2" B1="1" B2="2" B3="q" B4="4")"}));
     EXPECT_EQ(compileError(), "RInfoCob.xml, row 1, B3: 'q' is not a valid integer value");
     EXPECT_EQ(bytes(1, 1000, 9), (Bytes{0x01, 0x20, 0x07, 0x01, 0x01, 0x01, 0x02, 0xFF, 0xFF}));
 }
@@ -276,7 +324,8 @@ TEST_F(Compile, TheImageKeepsWhatAnEarlierCompilationWroteThere) {
 
     // Without pargen.xml only the stamps change: counts and flags stay as they were.
     fs::remove(project / "pargen.xml");
-    document("RCobDef.xml", table("COBID", {R"(PGN="1" ID_DEV="1" Delete="N")", R"(PGN="2" ID_DEV="1")"}));
+    document("RCobDef.xml",
+             table("COBID", {R"(PGN="1" ID_DEV="1" Delete="N")", R"(PGN="2" ID_DEV="1")"}));
     clock.set({2027, 1, 2, 3, 4, 6});
     const Bytes blockAfterFour = bytes(1, 16000, 36);
     compile();
@@ -299,19 +348,24 @@ TEST_F(Compile, RowsBeyondTheRoomOfTheirAreaAreRefusedBeforeAnyIsWritten) {
     };
     const Case cases[] = {
         {"RCobDef.xml", "COBID", R"(PGN="1" ID_DEV="2")", 166, area::receivedFrames},
-        {"TCobDef.xml", "COBID", R"(Priority="6" DP="0" PGN="1" ID_DEV="2")", 250, area::transmittedFrames},
-        {"RInfoCob.xml", "RInfoCob", R"(NrPdo="1" Index="8193" SubIndex="1" Dimension="0" B1="1" B2="2" B3="3" B4="4")",
-         344, area::receivedSdo},
+        {"TCobDef.xml", "COBID", R"(Priority="6" DP="0" PGN="1" ID_DEV="2")", 250,
+         area::transmittedFrames},
+        {"RInfoCob.xml", "RInfoCob",
+         R"(NrPdo="1" Index="8193" SubIndex="1" Dimension="0" B1="1" B2="2" B3="3" B4="4")", 344,
+         area::receivedSdo},
         {"TInfoCob.xml", "TInfoCob",
-         R"(NrPdo="1" Index="8193" SubIndex="1" Dimension="0" B1="1" B2="2" B3="3" B4="4" Send_SDO="1")", 1538,
-         area::transmittedSdo},
-        {"pdoJ1939.xml", "PDOJ1939", R"(COB-ID="0x201" Dimension="8" Offset="1" Frame_J1939="1")", 20, area::rpdoMappings},
-        {"TpdoJ1939.xml", "PDOJ1939", R"(COB-ID="0x181" Dimension="8" Offset="1" Frame_J1939="1")", 20, area::tpdoMappings},
-        {"NodeGuard.xml", "Node_Guarding", R"(NodeID="1" GuardTime="100" LifeTimeFactor="3")", 37, area::guardedNodes},
+         R"(NrPdo="1" Index="8193" SubIndex="1" Dimension="0" B1="1" B2="2" B3="3" B4="4" Send_SDO="1")",
+         1538, area::transmittedSdo},
+        {"pdoJ1939.xml", "PDOJ1939", R"(COB-ID="0x201" Dimension="8" Offset="1" Frame_J1939="1")",
+         20, area::rpdoMappings},
+        {"TpdoJ1939.xml", "PDOJ1939", R"(COB-ID="0x181" Dimension="8" Offset="1" Frame_J1939="1")",
+         20, area::tpdoMappings},
+        {"NodeGuard.xml", "Node_Guarding", R"(NodeID="1" GuardTime="100" LifeTimeFactor="3")", 37,
+         area::guardedNodes},
         {"NG_J1939_Frame.xml", "NG_J1939_Frames", R"(Priority="0" DataPage="0" PGN="1" SA="2")", 37,
          area::guardStateFrames},
-        {"SDOClient.xml", "J1939_Frames_SDOClient", R"(Priority="0" DataPage="0" PGN="1" SA="2")", 25,
-         area::sdoClientFrames},
+        {"SDOClient.xml", "J1939_Frames_SDOClient", R"(Priority="0" DataPage="0" PGN="1" SA="2")",
+         25, area::sdoClientFrames},
     };
     // What every area holds after compiling a project without documents.
     DeviceImage presets;
@@ -329,10 +383,9 @@ TEST_F(Compile, RowsBeyondTheRoomOfTheirAreaAreRefusedBeforeAnyIsWritten) {
             compileProject(folder.path(), fresh, messages, clock);
             ADD_FAILURE() << c.document << " was not refused";
         } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()), std::string(c.document) + " has " +
-                                                 std::to_string(c.room + 1) +
-                                                 " rows; the device image has room for " +
-                                                 std::to_string(c.room));
+            EXPECT_EQ(std::string(e.what()),
+                      std::string(c.document) + " has " + std::to_string(c.room + 1) +
+                          " rows; the device image has room for " + std::to_string(c.room));
         }
         EXPECT_EQ(areaBytes(fresh, c.area, 0), areaBytes(presets, c.area, 0)) << c.document;
 
@@ -426,7 +479,8 @@ TEST(CompileCommand, FailuresExitWithOneAndSayWhy) {
     fs::remove(project / "bin");
     const CliRun noBin = compileCommand(project.path());
     EXPECT_EQ(noBin.status, 1);
-    for (const char* name : {"bank1.bin", "bank2.bin", "bank3.bin", "bank4.bin", "bank5.bin", "bankg.c"})
+    for (const char* name :
+         {"bank1.bin", "bank2.bin", "bank3.bin", "bank4.bin", "bank5.bin", "bankg.c"})
         EXPECT_NE(noBin.err.find(std::string(name) + "'"), std::string::npos) << name;
 
     const CliRun missing = compileCommand(project / "nowhere");

@@ -1,7 +1,7 @@
 #include "compiler/DeviceImage.h"
 
 #include "compiler/BankWriters.h"
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include "TestSupport.h"
 
@@ -29,8 +29,8 @@ TEST(DeviceImage, StampsPackDateAndTimeIntoSixteenBits) {
         std::uint16_t clock;
     };
     const Case cases[] = {
-        {{2026, 12, 9, 1, 8, 30}, 19994, 30977},   // 0x4E1A, 0x7901
-        {{2000, 1, 1, 0, 0, 1}, 2048 + 128, 0},     // year 0, odd second halves to 0
+        {{2026, 12, 9, 1, 8, 30}, 19994, 30977}, // 0x4E1A, 0x7901
+        {{2000, 1, 1, 0, 0, 1}, 2048 + 128, 0},  // year 0, odd second halves to 0
         {{2099, 12, 31, 23, 59, 59}, 99 + 12 * 128 + 31 * 2048, 23 + 59 * 32 + 29 * 2048},
     };
     for (const Case& c : cases) {
@@ -49,7 +49,7 @@ TEST(DeviceImage, J1939IdentifierUsesThirtyTwoBitArithmetic) {
 
 TEST(DeviceImage, FieldsAreLittleEndianPackedAndTruncated) {
     DeviceImage image;
-    image.putU16(1, 15701, 0x1234);     // odd offset
+    image.putU16(1, 15701, 0x1234); // odd offset
     image.putU32(2, 4, 0x18FEF180);
     image.putU8(3, 0, 0x1FF);           // keeps the low byte
     image.putU16(5, 16382, 0xFFFFFFFF); // -1, last two bytes of the image
@@ -97,7 +97,8 @@ protected:
 TEST_F(BankFiles, EachFileHoldsItsBankUnchanged) {
     EXPECT_TRUE(writeBankFiles(image, project.path()).empty());
     for (int n = 1; n <= 5; ++n) {
-        const std::string bytes = test::readFile(project / "bin" / ("bank" + std::to_string(n) + ".bin"));
+        const std::string bytes =
+            test::readFile(project / "bin" / ("bank" + std::to_string(n) + ".bin"));
         ASSERT_EQ(bytes.size(), 16384u) << n;
         EXPECT_EQ(static_cast<unsigned char>(bytes.front()), 0x10 * n);
         EXPECT_EQ(static_cast<unsigned char>(bytes.back()), n);

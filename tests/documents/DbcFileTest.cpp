@@ -1,5 +1,5 @@
 #include "documents/DbcFile.h"
-#include "documents/Error.h"
+#include "core/Error.h"
 #include "documents/J1939Identifier.h"
 
 #include "TestSupport.h"

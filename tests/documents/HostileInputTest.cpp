@@ -2,8 +2,8 @@
 // works, and leaves nothing behind. The large inputs are run by bench/hostile.sh.
 
 #include "cli/Cli.h"
-#include "documents/AtomicFile.h"
-#include "documents/Error.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
 #include "editors/J1939FrameList.h"
 
 #include "CliRunner.h"

@@ -1,7 +1,7 @@
-#include "documents/AtomicFile.h"
-#include "documents/DocumentFiles.h"
-#include "documents/Error.h"
 #include "documents/ProjectDocument.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
+#include "documents/DocumentFiles.h"
 
 #include "TestSupport.h"
 
@@ -73,6 +73,34 @@ TEST(ProjectDocument, ReportsEveryLoadFailureWithItsPlace) {
     }
 }
 
+// XML has one root element and nothing but markup around it; the parser alone takes more.
+TEST(ProjectDocument, RefusesWhatIsNotOneWellFormedDocument) {
+    const struct {
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"<J1939_Frames_SDOClient/><J1939_Frames_SDOClient/>",
+         "x.xml: More than one root element (line 1)"},
+        {"<?xml version=\"1.0\"?>\n<COBID/>\n<!-- c -->\n<COBID>\n</COBID>",
+         "x.xml: More than one root element (line 4)"},
+        {"<COBID/>\ntrailing", "x.xml: Text outside the root element (line 2)"},
+        {"leading <COBID/>", "x.xml: Text outside the root element (line 1)"},
+        {"<COBID/><![CDATA[x]]>", "x.xml: Text outside the root element (line 1)"},
+    };
+    for (const auto& c : cases) {
+        ProjectDocument document;
+        try {
+            document.loadText(c.text, "x.xml");
+            ADD_FAILURE() << c.text;
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), c.error) << c.text;
+        }
+    }
+    ProjectDocument fine;
+    fine.loadText("<?xml version=\"1.0\"?>\n<!-- c --><?pi x?>\n<COBID/>\n<!-- end -->\n", "x.xml");
+    EXPECT_EQ(std::string(fine.documentElement().name()), "COBID");
+}
+
 TEST(ProjectDocument, RecordShapeAndChildText) {
     ProjectDocument document;
     document.create("GeneralParameter");
@@ -101,8 +129,9 @@ TEST(ProjectDocument, SavesTablesExactlyAndDropsUnknownAttributes) {
     for (const auto& row : in.rows(in.root("COBID")))
         out.appendRow({{"PGN", row.attribute("PGN")}, {"ID_DEV", row.attribute("ID_DEV")}});
     out.save(folder / "out.xml");
-    EXPECT_EQ(readFile(folder / "out.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                            "<COBID>\n  <row PGN=\"1\" ID_DEV=\"2\" />\n</COBID>\n");
+    EXPECT_EQ(readFile(folder / "out.xml"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<COBID>\n  <row PGN=\"1\" ID_DEV=\"2\" />\n</COBID>\n");
 }
 
 TEST(ProjectDocument, EntitiesAreNeverExpanded) {
@@ -133,7 +162,8 @@ TEST(AtomicFile, FailedSaveLeavesTheOldFileAndNoTemporaryFile) {
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(readFile(target), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), fs::directory_iterator()),
+              1);
 }
 
 TEST(AtomicFile, AWriteThatFailsPartWayKeepsThePreviousFile) {
@@ -150,7 +180,8 @@ TEST(AtomicFile, AWriteThatFailsPartWayKeepsThePreviousFile) {
         }
         failAtomicWritesAfterForTests(std::nullopt);
         EXPECT_EQ(readFile(target), "previous");
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()),
+                  1);
     }
     writeFileAtomically(target, "new");
     EXPECT_EQ(readFile(target), "new");

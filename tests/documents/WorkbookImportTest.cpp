@@ -1,6 +1,6 @@
-#include "documents/CsvExport.h"
-#include "documents/Error.h"
 #include "documents/WorkbookImport.h"
+#include "core/Error.h"
+#include "documents/CsvExport.h"
 
 #include "TestSupport.h"
 
@@ -49,14 +49,16 @@ TEST(WorkbookImport, ReadsTheFrameSheetAfterItsTitleRow) {
 }
 
 TEST(WorkbookImport, ReportsAMissingSheetOrAnUnreadableFile) {
-    EXPECT_EQ(failureOf(kFixtures / "nosheet.xls"),
-              "The workbook '" + (kFixtures / "nosheet.xls").string() +
-                  "' has no sheet \"rpdodef\"");
+    EXPECT_EQ(failureOf(kFixtures / "nosheet.xls"), "The workbook '" +
+                                                        (kFixtures / "nosheet.xls").string() +
+                                                        "' has no sheet \"rpdodef\"");
     // overread.xls makes FreeXL read past a buffer (found by fuzzing): under the
     // sanitizers the reading process dies, which must cost the import only.
     for (const char* name : {"damaged.xls", "absent.xls", "make_workbooks.py", "overread.xls"}) {
         const std::string failure = failureOf(kFixtures / name);
-        EXPECT_EQ(failure.rfind("Cannot read the workbook '" + (kFixtures / name).string() + "': ", 0), 0u)
+        EXPECT_EQ(
+            failure.rfind("Cannot read the workbook '" + (kFixtures / name).string() + "': ", 0),
+            0u)
             << name << ": " << failure;
     }
 }
@@ -77,8 +79,13 @@ TEST(WorkbookImport, AHandlerThatThrowsStopsTheReadingAndLeavesNoProcess) {
 
 TEST(WorkbookImport, NumberCellsReadAsTheirShortestText) {
     const std::pair<double, const char*> cases[] = {
-        {65265.0, "65265"}, {-0.0, "0"},     {2.5, "2.5"},           {0.1, "0.1"},
-        {-3.0, "-3"},       {1e20, "100000000000000000000"}, {1.0 / 3, "0.3333333333333333"},
+        {65265.0, "65265"},
+        {-0.0, "0"},
+        {2.5, "2.5"},
+        {0.1, "0.1"},
+        {-3.0, "-3"},
+        {1e20, "100000000000000000000"},
+        {1.0 / 3, "0.3333333333333333"},
     };
     for (const auto& [value, text] : cases)
         EXPECT_EQ(numberCellText(value), text) << value;
@@ -93,11 +100,13 @@ TEST(WorkbookImport, CsvRecordsFollowTheTitleLine) {
     const Case cases[] = {
         {"title only", "cobid,id_dev_orig,en_bypass,posind,n_tpdo \r\n", {}},
         {"empty", "", {}},
-        {"CR LF", "t\r\n0xF004,0,0,0,0\r\n65262,3,0,0,0\r\n",
+        {"CR LF",
+         "t\r\n0xF004,0,0,0,0\r\n65262,3,0,0,0\r\n",
          {{"0xF004", "0", "0", "0", "0"}, {"65262", "3", "0", "0", "0"}}},
         {"LF, no final break", "t\n1,2\n3", {{"1", "2"}, {"3"}}},
         {"blank line and empty fields", "t\n\n,x,\n", {{""}, {"", "x", ""}}},
-        {"quoted", "t\n\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\r\n",
+        {"quoted",
+         "t\n\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\r\n",
          {{"a,b", "say \"hi\"", "two\nlines"}}},
     };
     for (const Case& c : cases)
@@ -112,9 +121,9 @@ TEST(WorkbookImport, CsvFileIsCutToTheFieldsAsked) {
 
     // A NUL cannot be saved in a document; such a file is no text and is refused whole.
     writeFile(folder / "nul.csv", std::string_view("t\r\n6,0\r\n\"a\0b\",1\r\n", 17));
-    EXPECT_EQ(failureOf(folder / "nul.csv"),
-              "Cannot read the workbook '" + (folder / "nul.csv").string() +
-                  "': its text cannot be read");
+    EXPECT_EQ(failureOf(folder / "nul.csv"), "Cannot read the workbook '" +
+                                                 (folder / "nul.csv").string() +
+                                                 "': its text cannot be read");
 }
 
 TEST(CsvExport, WritesTheTitleAndOneLinePerRowWithCrLf) {

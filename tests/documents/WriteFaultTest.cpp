@@ -3,12 +3,12 @@
 // fails, the files of the program folder stay exactly as they were, nothing is left
 // beside them, and the user is told the reason.
 
-#include "app/MessageSink.h"
-#include "app/ProjectState.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
-#include "documents/AtomicFile.h"
-#include "documents/Error.h"
+#include "core/AtomicFile.h"
+#include "core/Error.h"
+#include "core/MessageSink.h"
+#include "core/ProjectState.h"
 #include "editors/CommunicationParameters.h"
 #include "editors/J1939FrameList.h"
 #include "editors/NodeGuardSettings.h"
@@ -72,13 +72,9 @@ Told told(const RecordingMessageSink& messages, bool written) {
 template <typename Model, typename... Side> Told resave(const fs::path& home, Side... side) {
     const fs::path project = projectOf(home);
     Model model(side...);
-    RecordingMessageSink messages;
-    if constexpr (requires { model.load(project, messages); })
-        model.load(project, messages);
-    else
-        model.load(project);
-    if (!messages.messages().empty())
-        return "load: " + messages.texts().front();
+    model.load(project);
+    if (!model.loadProblems().empty())
+        return "load: " + model.loadProblems().front().message;
     return told([&] { model.save(project); });
 }
 
@@ -100,10 +96,9 @@ const Writer kWriters[] = {
      {"PROJECTS/Demo/pargen.xml"},
      kProject,
      [](const fs::path& home) {
-         const fs::path file = projectOf(home) / "pargen.xml";
          CommunicationParameters model;
-         model.load(file);
-         return told([&] { model.save(file); });
+         model.load(projectOf(home));
+         return told([&] { model.save(projectOf(home)); });
      }},
     {"RCobDef_import",
      {"PROJECTS/Demo/RCobDef.xml"},
@@ -141,10 +136,9 @@ const Writer kWriters[] = {
      kProject,
      [](const fs::path& home) {
          NodeGuardSettings model;
-         model.loadTable(projectOf(home));
-         model.loadFrames(projectOf(home));
+         model.load(projectOf(home));
          RecordingMessageSink messages;
-         const bool written = model.save(projectOf(home), messages);
+         const bool written = model.saveTelling(projectOf(home), messages);
          return told(messages, written);
      },
      "Error in the save parameter"},

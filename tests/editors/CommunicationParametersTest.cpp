@@ -1,6 +1,6 @@
 #include "editors/CommunicationParameters.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include "TestSupport.h"
 
@@ -18,41 +18,43 @@ using test::writeFile;
 
 // The sixteen elements in their order, with the texts given.
 std::string pargenText(const std::vector<std::string>& v) {
-    const char* names[] = {"BaudRateCAN",    "CANType",       "IDDev_CANopen",     "Baud_CANopen",
-                           "Set_Ope_CANopen", "Net_Start_CANopen", "Delay_CANopen", "TimeOut_Data",
-                           "Peer_to_Peer",   "Sent_TPDO",     "Sent_TPDO_Time",    "NodeGuard",
-                           "Send_NG_J1939",  "BG_Send_Every", "EN_SDO_Client",     "TO_SDO_Client"};
+    const char* names[] = {
+        "BaudRateCAN",     "CANType",           "IDDev_CANopen",  "Baud_CANopen",
+        "Set_Ope_CANopen", "Net_Start_CANopen", "Delay_CANopen",  "TimeOut_Data",
+        "Peer_to_Peer",    "Sent_TPDO",         "Sent_TPDO_Time", "NodeGuard",
+        "Send_NG_J1939",   "BG_Send_Every",     "EN_SDO_Client",  "TO_SDO_Client"};
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<GeneralParameter>\n";
     for (std::size_t i = 0; i < 16; ++i)
         text += std::string("  <") + names[i] + ">" + v.at(i) + "</" + names[i] + ">\n";
     return text + "</GeneralParameter>\n";
 }
 
-const std::vector<std::string> kDefaults = {"5", "1", "1", "8", "0",    "0", "10", "0",
-                                            "0", "1", "1000", "0", "0", "1000", "0", "10000"};
+const std::vector<std::string> kDefaults = {"5", "1", "1",    "8", "0", "0",    "10", "0",
+                                            "0", "1", "1000", "0", "0", "1000", "0",  "10000"};
 
 std::string savedAfterLoading(const std::string& document) {
     TempFolder folder;
     writeFile(folder / "pargen.xml", document);
     CommunicationParameters p;
-    p.load(folder / "pargen.xml");
-    p.save(folder / "out.xml");
-    return readFile(folder / "out.xml");
+    p.load(folder.path());
+    TempFolder out;
+    p.save(out.path());
+    return readFile(out / "pargen.xml");
 }
 
 TEST(CommunicationParameters, NoDocumentGivesTheDefaultsAndOkWritesAllSixteen) {
     TempFolder folder;
     CommunicationParameters p;
     p.idDevCanopen = "99"; // a value left from before must not survive the load
-    p.load(folder / "pargen.xml");
+    p.load(folder.path());
     EXPECT_EQ(p.baudRateCan, 5);
     EXPECT_EQ(p.baudCanopen, 8);
     EXPECT_EQ(p.idDevCanopen, "1");
     EXPECT_EQ(p.delay, 10);
     EXPECT_TRUE(p.sendOnChange);
     EXPECT_FALSE(p.canTypeRead);
-    EXPECT_EQ(p.validate(), std::nullopt);
-    p.save(folder / "pargen.xml");
+    EXPECT_EQ(p.firstFailure(), std::nullopt);
+    p.save(folder.path());
     EXPECT_EQ(readFile(folder / "pargen.xml"), pargenText(kDefaults));
 }
 
@@ -77,13 +79,16 @@ TEST(CommunicationParameters, EachFieldLoadsOnItsOwn) {
          "<Peer_to_Peer>1</Peer_to_Peer><Sent_TPDO>0</Sent_TPDO><Sent_TPDO_Time></Sent_TPDO_Time>"
          "<NodeGuard>1</NodeGuard><Send_NG_J1939>1</Send_NG_J1939>"
          "<BG_Send_Every>250</BG_Send_Every><EN_SDO_Client>1</EN_SDO_Client>",
-         {"2", "1", "0x05", "5", "1", "1", "30", "abc", "1", "0", "", "1", "1", "250", "1", "$2710"}},
+         {"2", "1", "0x05", "5", "1", "1", "30", "abc", "1", "0", "", "1", "1", "250", "1",
+          "$2710"}},
         {"only the exact 1 means yes",
-         "<NodeGuard>true</NodeGuard><Peer_to_Peer> 1</Peer_to_Peer><EN_SDO_Client>01</EN_SDO_Client>"
+         "<NodeGuard>true</NodeGuard><Peer_to_Peer> "
+         "1</Peer_to_Peer><EN_SDO_Client>01</EN_SDO_Client>"
          "<Sent_TPDO>yes</Sent_TPDO>",
          with({{9, "0"}})},
         {"positions outside the lists select nothing",
-         "<BaudRateCAN>9</BaudRateCAN><Baud_CANopen>-1</Baud_CANopen>", with({{0, "-1"}, {3, "-1"}})},
+         "<BaudRateCAN>9</BaudRateCAN><Baud_CANopen>-1</Baud_CANopen>",
+         with({{0, "-1"}, {3, "-1"}})},
         {"numbers that do not read keep their defaults",
          "<BaudRateCAN>five</BaudRateCAN><Delay_CANopen>1 0</Delay_CANopen><CANType>x</CANType>",
          kDefaults},
@@ -105,15 +110,12 @@ TEST(CommunicationParameters, AnUnparsableDocumentIsReportedAndGivesTheDefaults)
     writeFile(folder / "Pargen.XML", "<GeneralParameter><IDDev_CANopen>7</IDDev_CANopen>");
     CommunicationParameters p;
     p.timeOutData = "77";
-    try {
-        p.load(folder / "pargen.xml");
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Pargen.XML: Start-end tags mismatch (line 1)");
-    }
+    p.load(folder.path());
+    ASSERT_EQ(p.loadProblems().size(), 1u);
+    EXPECT_EQ(p.loadProblems()[0].message, "Pargen.XML: Start-end tags mismatch (line 1)");
     EXPECT_EQ(p.timeOutData, "0");
     EXPECT_EQ(p.idDevCanopen, "1");
-    p.save(folder / "pargen.xml"); // replaces the unreadable file, whatever its case
+    p.save(folder.path()); // replaces the unreadable file, whatever its case
     EXPECT_EQ(readFile(folder / "Pargen.XML"), pargenText(kDefaults));
 }
 
@@ -126,31 +128,47 @@ TEST(CommunicationParameters, ChecksRunInOrderAndTheFirstFailureIsReported) {
     const std::string timeOut = "Error! The Time Out Data must to be between 0 and 255 seconds";
     const std::string id = "Error! The ID Dev. CANopen must to be between 1 and 127";
     const std::string cyclic = "Error! The Send Cyclically Time must to be between 1 and 60000mS";
-    const std::string guard = "Error! Send J1939 Frame (NodeGuard) must to be between 1 and 60000mS";
+    const std::string guard =
+        "Error! Send J1939 Frame (NodeGuard) must to be between 1 and 60000mS";
     const std::string sdo = "Error! SDO Client TimeOut must to be between 1 and 60000 (1/10 mS)";
     const Case cases[] = {
-        {"limits pass", [](auto& p) {
-             p.timeOutData = "255"; p.idDevCanopen = "0x7F"; p.sendTpdoTime = "60000";
-             p.nodeGuardSendEvery = "1"; p.sdoClientTimeOut = "$EA60";
-         }, {}},
+        {"limits pass",
+         [](auto& p) {
+             p.timeOutData = "255";
+             p.idDevCanopen = "0x7F";
+             p.sendTpdoTime = "60000";
+             p.nodeGuardSendEvery = "1";
+             p.sdoClientTimeOut = "$EA60";
+         },
+         {}},
         {"time-out 256", [](auto& p) { p.timeOutData = "256"; }, {timeOut}},
         {"time-out hexadecimal", [](auto& p) { p.timeOutData = "0x10"; }, {}},
-        {"time-out no number, ID 0", [](auto& p) { p.timeOutData = "ten"; p.idDevCanopen = "0"; },
+        {"time-out no number, ID 0",
+         [](auto& p) {
+             p.timeOutData = "ten";
+             p.idDevCanopen = "0";
+         },
          {timeOut, id}},
         {"ID 128", [](auto& p) { p.idDevCanopen = "128"; }, {id}},
-        {"cyclic period empty while sending on change", [](auto& p) { p.sendTpdoTime = ""; },
+        {"cyclic period empty while sending on change",
+         [](auto& p) { p.sendTpdoTime = ""; },
          {cyclic}},
         {"guarding period 60001 while guarding is off",
-         [](auto& p) { p.nodeGuardSendEvery = "60001"; }, {guard}},
+         [](auto& p) { p.nodeGuardSendEvery = "60001"; },
+         {guard}},
         {"SDO time-out 0 while the client is off, blank after the number",
-         [](auto& p) { p.sdoClientTimeOut = "0"; p.sendTpdoTime = "1000 "; }, {cyclic, sdo}},
+         [](auto& p) {
+             p.sdoClientTimeOut = "0";
+             p.sendTpdoTime = "1000 ";
+         },
+         {cyclic, sdo}},
     };
     for (const Case& c : cases) {
         CommunicationParameters p;
         c.change(p);
-        EXPECT_EQ(p.failures(), c.failures) << c.name;
-        EXPECT_EQ(p.validate(), c.failures.empty() ? std::nullopt
-                                                   : std::optional<std::string>(c.failures[0]))
+        EXPECT_EQ(messagesOf(p.failures()), c.failures) << c.name;
+        EXPECT_EQ(p.firstFailure(),
+                  c.failures.empty() ? std::nullopt : std::optional<std::string>(c.failures[0]))
             << c.name;
     }
 }
@@ -162,14 +180,14 @@ TEST(CommunicationParameters, TypedTextsAreSavedVerbatim) {
     p.sendOnChange = false;
     p.delay = 300;
     p.baudRateCan = CommunicationParameters::kNoSelection;
-    p.save(folder / "pargen.xml");
+    p.save(folder.path());
     std::vector<std::string> v = kDefaults;
     v[0] = "-1";
     v[6] = "255";
     v[7] = "0x10";
     v[9] = "0";
     EXPECT_EQ(readFile(folder / "pargen.xml"), pargenText(v));
-    EXPECT_THROW(p.save(folder / "missing" / "pargen.xml"), Error);
+    EXPECT_THROW(p.save(folder / "missing"), Error);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "editors/DbcImport.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include "TestSupport.h"
 
@@ -124,7 +124,7 @@ TEST(DbcImport, FillsEachSideWithItsColumns) {
     EXPECT_EQ(row(r, 3), (std::vector<std::string>{"0xFF20", "33", "N", "MotorolaStatus"}));
     EXPECT_EQ(row(r, 4), (std::vector<std::string>{"0xFF24", "33", "N", "Wide"}));
     EXPECT_EQ(r.cell(7, 1), "");
-    EXPECT_FALSE(r.validate());
+    EXPECT_FALSE(r.firstFinding());
 
     const DbcImport transmitted(file, FrameSide::Transmitted);
     J1939FrameList t(FrameSide::Transmitted);

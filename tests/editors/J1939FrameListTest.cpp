@@ -1,6 +1,6 @@
 #include "editors/J1939FrameList.h"
 
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include "TestSupport.h"
 
@@ -36,12 +36,8 @@ Rows firstRows(const J1939FrameList& list, int count) {
 }
 
 std::string loadFailure(J1939FrameList& list, const fs::path& folder) {
-    try {
-        list.load(folder);
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return {};
+    list.load(folder);
+    return list.loadProblems().empty() ? std::string() : list.loadProblems()[0].message;
 }
 
 TEST(J1939FrameList, LoadsEachSideAndAnAbsentDeleteGivesN) {
@@ -50,8 +46,9 @@ TEST(J1939FrameList, LoadsEachSideAndAnAbsentDeleteGivesN) {
               "<COBID><row Mnemonic=\"EEC1\" ID_DEV=\"0\" PGN=\"0xF004\"/>\n"
               "<!-- no row --><row PGN=\"65262\" ID_DEV=\"$00\" Delete=\"Y\" Mnemonic=\"\" "
               "Extra=\"x\"/></COBID>");
-    writeFile(folder / "TCobDef.xml", "<COBID><row Priority=\"6\" DP=\"0\" PGN=\"0xFF10\" "
-                                      "ID_DEV=\"0x80\" Mnemonic=\"Gateway &amp; status\"/></COBID>");
+    writeFile(folder / "TCobDef.xml",
+              "<COBID><row Priority=\"6\" DP=\"0\" PGN=\"0xFF10\" "
+              "ID_DEV=\"0x80\" Mnemonic=\"Gateway &amp; status\"/></COBID>");
     J1939FrameList received(FrameSide::Received);
     received.load(folder.path());
     EXPECT_EQ(firstRows(received, 3),
@@ -76,14 +73,16 @@ TEST(J1939FrameList, AFailedLoadKeepsTheRowsReadBefore) {
     };
     const Case cases[] = {
         {"missing ID_DEV in row 2",
-         "<COBID><row PGN=\"1\" ID_DEV=\"2\" Mnemonic=\"\"/><row PGN=\"3\" Delete=\"Y\" Mnemonic=\"\"/>"
+         "<COBID><row PGN=\"1\" ID_DEV=\"2\" Mnemonic=\"\"/><row PGN=\"3\" Delete=\"Y\" "
+         "Mnemonic=\"\"/>"
          "<row PGN=\"5\" ID_DEV=\"6\" Mnemonic=\"\"/></COBID>",
          "RCobDef.xml, row 2: attribute 'ID_DEV' is missing", 1},
         {"missing Mnemonic", "<COBID><row PGN=\"1\" ID_DEV=\"2\"/></COBID>",
          "RCobDef.xml, row 1: attribute 'Mnemonic' is missing", 0},
         {"other root", "<RInfoCob><row PGN=\"1\"/></RInfoCob>",
          "RCobDef.xml: root element 'COBID' not found", 0},
-        {"not XML", "<COBID><row PGN=\"1\"></COBID>", "RCobDef.xml: Start-end tags mismatch (line 1)", 0},
+        {"not XML", "<COBID><row PGN=\"1\"></COBID>",
+         "RCobDef.xml: Start-end tags mismatch (line 1)", 0},
     };
     for (const Case& c : cases) {
         TempFolder folder;
@@ -107,31 +106,45 @@ TEST(J1939FrameList, ChecksStopAtTheFirstFailureOfTheFirstFailingRow) {
     const auto T = FrameSide::Transmitted;
     const Case cases[] = {
         {"received limits pass", R, {{"0xFFFF", "253", "", ""}, {"0", "$FD"}}, {}},
-        {"PGN 0x10000", R, {{"0x10000", "0"}}, {"Error in row 1!! The PGN must be between 0x0000 and 0xFFFF"}},
-        {"ID 254 and an empty ID", R, {{"1", "0"}, {"2", "254"}, {"3", ""}},
+        {"PGN 0x10000",
+         R,
+         {{"0x10000", "0"}},
+         {"Error in row 1!! The PGN must be between 0x0000 and 0xFFFF"}},
+        {"ID 254 and an empty ID",
+         R,
+         {{"1", "0"}, {"2", "254"}, {"3", ""}},
          {"Error in row 2!! The ID Device must to be between 0 and 253",
           "Error in row 3!! The ID Device must to be between 0 and 253"}},
-        {"both checks of one row", R, {{"-1", "x"}},
+        {"both checks of one row",
+         R,
+         {{"-1", "x"}},
          {"Error in row 1!! The PGN must be between 0x0000 and 0xFFFF",
           "Error in row 1!! The ID Device must to be between 0 and 253"}},
         {"Delete and Mnemonic never checked", R, {{"1", "2", "maybe", "&<>"}}, {}},
         {"transmitted limits pass", T, {{"7", "1", "0xFFFF", "253", ""}, {"0", "0", "0", "0"}}, {}},
-        {"priority 8", T, {{"8", "0", "1", "1"}},
+        {"priority 8",
+         T,
+         {{"8", "0", "1", "1"}},
          {"Error in row 1!! The Priority of J1939 frame must be between 0 and 7"}},
-        {"data page 2, then PGN and ID", T, {{"6", "2", "65536", "254"}},
+        {"data page 2, then PGN and ID",
+         T,
+         {{"6", "2", "65536", "254"}},
          {"Error in row 1!! The Data Page of J1939 frame must be or 0 or 1",
           "Error in row 1!! The PGN must be between 0x0000 and 0xFFFF",
           "Error in row 1!! The ID Device must be between 0 and 253"}},
-        {"an empty priority ends the table", T, {{"6", "0", "1", "1"}, {"", "9", "x", "x"}, {"9"}}, {}},
+        {"an empty priority ends the table",
+         T,
+         {{"6", "0", "1", "1"}, {"", "9", "x", "x"}, {"9"}},
+         {}},
     };
     for (const Case& c : cases) {
         J1939FrameList list(c.side);
         fill(list, c.rows);
         std::vector<std::string> texts;
-        for (const FrameCheckFailure& f : list.failures())
+        for (const Finding& f : list.failures())
             texts.push_back(f.message);
         EXPECT_EQ(texts, c.failures) << c.name;
-        const auto first = list.validate();
+        const auto first = list.firstFinding();
         EXPECT_EQ(first.has_value(), !c.failures.empty()) << c.name;
         if (first) {
             EXPECT_EQ(first->message, c.failures.front()) << c.name;
@@ -142,13 +155,16 @@ TEST(J1939FrameList, ChecksStopAtTheFirstFailureOfTheFirstFailingRow) {
 TEST(J1939FrameList, SavesTheTableRowsAsTyped) {
     TempFolder folder;
     J1939FrameList received(FrameSide::Received);
-    fill(received, {{"0xFFFF", "0", "", "EEC1 <engine> & \"speed\""}, {"65262", "$00", "Y", ""},
-                    {"", "7", "Y", "below the gap"}, {"1", "1", "N", "not saved"}});
+    fill(received, {{"0xFFFF", "0", "", "EEC1 <engine> & \"speed\""},
+                    {"65262", "$00", "Y", ""},
+                    {"", "7", "Y", "below the gap"},
+                    {"1", "1", "N", "not saved"}});
     received.save(folder.path());
     EXPECT_EQ(readFile(folder / "RCobDef.xml"),
               std::string(kDeclaration) +
                   "<COBID>\n"
-                  "  <row PGN=\"0xFFFF\" ID_DEV=\"0\" Delete=\"\" Mnemonic=\"EEC1 &lt;engine> &amp; &quot;speed&quot;\" />\n"
+                  "  <row PGN=\"0xFFFF\" ID_DEV=\"0\" Delete=\"\" Mnemonic=\"EEC1 &lt;engine> "
+                  "&amp; &quot;speed&quot;\" />\n"
                   "  <row PGN=\"65262\" ID_DEV=\"$00\" Delete=\"Y\" Mnemonic=\"\" />\n"
                   "</COBID>\n");
 
@@ -175,7 +191,8 @@ TEST(J1939FrameList, ListsLongerThanTheGridAreKeptWhole) {
     EXPECT_EQ(list.rowCount(), 130);
     EXPECT_EQ(list.cell(130, 3), "N");
     list.setCell(131, 1, "0x10000");
-    EXPECT_EQ(list.validate()->message, "Error in row 131!! The PGN must be between 0x0000 and 0xFFFF");
+    EXPECT_EQ(list.firstFinding()->message,
+              "Error in row 131!! The PGN must be between 0x0000 and 0xFFFF");
     list.setCell(131, 1, "");
     list.save(folder.path());
     list.load(folder.path());

@@ -1,9 +1,10 @@
 #include "editors/NodeGuardSettings.h"
 
 #include "TestSupport.h"
+#include "check/ProjectCheck.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -48,9 +49,9 @@ TEST(NodeGuardSettings, NewProjectHasNoNodesAndDefaultFrames) {
     for (int k = 1; k <= 5; ++k)
         EXPECT_EQ(settings.frame(k), defaultJ1939Frame(k));
 
-    EXPECT_EQ(settings.validate(), Strings{});
+    EXPECT_EQ(messagesOf(settings.failures()), Strings{});
     RecordingMessageSink messages;
-    EXPECT_TRUE(settings.save(project.path(), messages));
+    EXPECT_TRUE(settings.saveTelling(project.path(), messages));
     EXPECT_EQ(messages.texts(), Strings{});
     EXPECT_EQ(test::readFile(project / "NodeGuard.xml"),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Node_Guarding />\n");
@@ -71,9 +72,9 @@ TEST(NodeGuardSettings, UsedRowsEndAtTheFirstGap) {
         settings.node(3) = gap;
         settings.node(4) = {"0", "0", "0", "never checked"};
         EXPECT_EQ(settings.usedRows(), 2);
-        EXPECT_EQ(settings.validate(), Strings{});
+        EXPECT_EQ(messagesOf(settings.failures()), Strings{});
         RecordingMessageSink messages;
-        EXPECT_TRUE(settings.save(project.path(), messages));
+        EXPECT_TRUE(settings.saveTelling(project.path(), messages));
         EXPECT_EQ(test::readFile(project / "NodeGuard.xml"),
                   "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                   "<Node_Guarding>\n"
@@ -137,7 +138,7 @@ TEST(NodeGuardSettings, EveryFailureIsReportedRowsFirstThenFrames) {
     settings.node(1) = {"0", "70000", "3", ""};
     settings.frame(3).sa = "254";
     settings.frame(5).pgn = "65536";
-    EXPECT_EQ(settings.validate(),
+    EXPECT_EQ(messagesOf(settings.failures()),
               (Strings{"Error in row 1. Node ID must be between 1 and 127",
                        "Error in row 1. Guard Time must be between 1 and 65535 mS",
                        "Error in Frame J1939 3. Source Address must be between 0 and 253",
@@ -262,7 +263,7 @@ TEST(NodeGuardSettings, PositionsWithoutSelectionAreSavedAsMinusOne) {
     settings.frame(1) = {-1, -1, "0xFF60", "0x80", "NG_1"};
     settings.frame(5) = {7, 1, "65535", "253", ""};
     RecordingMessageSink messages;
-    ASSERT_TRUE(settings.save(project.path(), messages));
+    ASSERT_TRUE(settings.saveTelling(project.path(), messages));
     const std::string text = test::readFile(project / "NG_J1939_Frame.xml");
     EXPECT_NE(
         text.find(
@@ -280,7 +281,7 @@ TEST(NodeGuardSettings, AFailedNodeDocumentStillWritesTheFrames) {
     settings.node(1) = {"0x10", "100", "3", ""};
 
     fs::create_directory(project / "NodeGuard.xml"); // cannot be replaced by a file
-    EXPECT_FALSE(settings.save(project.path(), messages));
+    EXPECT_FALSE(settings.saveTelling(project.path(), messages));
     EXPECT_EQ(messages.messages(),
               (std::vector<RecordingMessageSink::Message>{
                   {RecordingMessageSink::Kind::Info, "Error in the save parameter"}}));
@@ -290,14 +291,14 @@ TEST(NodeGuardSettings, AFailedNodeDocumentStillWritesTheFrames) {
     messages.clear();
     fs::remove(project / "NG_J1939_Frame.xml");
     fs::create_directory(project / "NG_J1939_Frame.xml");
-    EXPECT_FALSE(settings.save(project.path(), messages));
+    EXPECT_FALSE(settings.saveTelling(project.path(), messages));
     ASSERT_EQ(messages.messages().size(), 2u);
     EXPECT_EQ(messages.messages()[0].text, "Error in the save parameter");
     EXPECT_EQ(messages.messages()[1].kind, RecordingMessageSink::Kind::Error);
     EXPECT_NE(messages.messages()[1].text.find("NG_J1939_Frame.xml"), std::string::npos);
 
     messages.clear();
-    EXPECT_FALSE(settings.save({}, messages));
+    EXPECT_FALSE(settings.saveTelling({}, messages));
     EXPECT_EQ(messages.texts(), Strings{"Project not valid"});
 }
 
@@ -341,8 +342,7 @@ TEST(NodeGuardSettings, CheckCommandListsTheFailuresOfBothEditors) {
 }
 
 TEST(NodeGuardSettings, DemoProjectPassesTheChecks) {
-    cli::CheckReport report;
-    cli::checkClientAndGuarding(fs::path(ORDANE_SOURCE_DIR) / "examples" / "Demo", report);
+    const ProjectCheck report = checkProject(fs::path(ORDANE_SOURCE_DIR) / "examples" / "Demo");
     EXPECT_EQ(report.failures, Strings{});
     EXPECT_EQ(report.notes, Strings{});
 }

@@ -1,6 +1,6 @@
 #include "editors/PdoMapping.h"
 
-#include "app/MessageSink.h"
+#include "core/MessageSink.h"
 
 #include "TestSupport.h"
 
@@ -36,7 +36,8 @@ TEST(PdoMapping, LoadsChoicesAndRowsWithTheirDefaults) {
                     "</PDOJ1939>");
     RecordingMessageSink messages;
     PdoMapping mapping(PdoDirection::Tpdo);
-    mapping.load(project.path(), messages);
+    mapping.load(project.path());
+    mapping.tellLoadProblems(messages);
     EXPECT_EQ(mapping.frameChoices(),
               (std::vector<std::string>{"1;0xFEF1;0", "2;0xF004;0", "3;65262;0", "4;0xFEEF;0",
                                         "5;0xFEF2;0", "6;0xFEF5;0"}));
@@ -57,7 +58,8 @@ TEST(PdoMapping, AnUnreadableFrameListStillShowsThePdos) {
                     "Frame_J1939=\"1\" Mnemonic=\"Setpoints\"/></PDOJ1939>");
     RecordingMessageSink messages;
     PdoMapping mapping(PdoDirection::Rpdo);
-    mapping.load(project.path(), messages);
+    mapping.load(project.path());
+    mapping.tellLoadProblems(messages);
     EXPECT_EQ(messages.texts(),
               std::vector<std::string>{"TCobDef.xml, row 1: attribute 'ID_DEV' is missing"});
     EXPECT_TRUE(mapping.frameChoices().empty());
@@ -87,20 +89,21 @@ TEST(PdoMapping, ChecksEveryRowUpToTheFirstEmptyCobId) {
         mapping.rows()[0] = pdo("0x181", "2", "4");
         mapping.rows()[3] = c.row;
         // Row 4 is checked only below a full table.
-        EXPECT_EQ(mapping.validate(), std::nullopt);
+        EXPECT_EQ(mapping.firstFailure(), std::nullopt);
         mapping.rows()[1] = mapping.rows()[2] = mapping.rows()[0];
-        EXPECT_EQ(mapping.validate(),
+        EXPECT_EQ(mapping.firstFailure(),
                   c.message ? std::optional("Error row 4" + *c.message) : std::nullopt);
     }
 
     PdoMapping mapping(PdoDirection::Rpdo);
     mapping.rows() = {pdo("0", "1", "1"), pdo("0x181", "1", "1"), pdo("0x182", "9", "1"),
                       pdo("0x183", "8", "2")};
-    EXPECT_EQ(mapping.validate(), "Error row 1!! COB-ID must be between 0x001 and 0x7FF. ");
-    EXPECT_EQ(mapping.validateAll(),
+    EXPECT_EQ(mapping.firstFailure(), "Error row 1!! COB-ID must be between 0x001 and 0x7FF. ");
+    EXPECT_EQ(messagesOf(mapping.failures()),
               (std::vector<std::string>{
                   "Error row 1!! COB-ID must be between 0x001 and 0x7FF. ",
                   "Error row 3!! Dimension must be between 1 and 8. ",
+                  "Error row 3!! Dimension and Offset are not correct together. ",
                   "Error row 4!! Dimension and Offset are not correct together. "}));
 }
 
@@ -122,7 +125,8 @@ TEST(PdoMapping, SavesTheTableAndARowWithoutFrameComesBackAlike) {
 
     RecordingMessageSink messages;
     PdoMapping again(PdoDirection::Tpdo);
-    again.load(project.path(), messages);
+    again.load(project.path());
+    again.tellLoadProblems(messages);
     EXPECT_TRUE(messages.messages().empty());
     EXPECT_EQ(again.rows()[0], mapping.rows()[0]);
     EXPECT_EQ(again.rows()[1], mapping.rows()[1]);

@@ -1,7 +1,7 @@
 #include "editors/SdoMapping.h"
-#include "editors/SdoObjectRules.h"
+#include "documents/MappingConflicts.h"
 
-#include "app/MessageSink.h"
+#include "core/MessageSink.h"
 
 #include "TestSupport.h"
 
@@ -65,7 +65,8 @@ TEST(SdoMapping, LoadsFramesWithLabelsAndSkipsEntriesBeyondTheFrames) {
                     "B2=\"4\" B3=\"3\" B4=\"2\"/></RInfoCob>");
     RecordingMessageSink messages;
     SdoMapping received(SdoSide::Received);
-    received.load(project.path(), messages);
+    received.load(project.path());
+    received.tellLoadProblems(messages);
     EXPECT_TRUE(messages.messages().empty());
     ASSERT_EQ(received.frames().size(), 4u);
     EXPECT_EQ(received.frames()[0].label, "0xF004\t0");
@@ -90,7 +91,8 @@ TEST(SdoMapping, LoadsFramesWithLabelsAndSkipsEntriesBeyondTheFrames) {
               "</RInfoCob>\n");
 
     SdoMapping transmitted(SdoSide::Transmitted);
-    transmitted.load(project.path(), messages);
+    transmitted.load(project.path());
+    transmitted.tellLoadProblems(messages);
     ASSERT_EQ(transmitted.frames().size(), 3u);
     EXPECT_EQ(transmitted.frames()[1].label, "6\t0\t0xFF11\t128");
 }
@@ -149,7 +151,8 @@ TEST(SdoMapping, ReadingFailuresKeepWhatWasReadBefore) {
         test::writeFile(project / c.document, c.text);
         RecordingMessageSink messages;
         SdoMapping mapping(SdoSide::Transmitted);
-        mapping.load(project.path(), messages);
+        mapping.load(project.path());
+        mapping.tellLoadProblems(messages);
         EXPECT_EQ(messages.messages(), c.messages);
         ASSERT_EQ(mapping.frames().size(), c.frames);
         EXPECT_EQ(mapping.entries(0).size(), c.entriesOfFrame1);
@@ -166,7 +169,8 @@ protected:
                         "<TInfoCob><row NrPdo=\"1\" Index=\"8192\" SubIndex=\"0\" Dimension=\"0\" "
                         "B1=\"1\" B2=\"2\" B3=\"3\" B4=\"4\" Send_SDO=\"1\"/></TInfoCob>");
         RecordingMessageSink messages;
-        m_mapping.load(m_project.path(), messages);
+        m_mapping.load(m_project.path());
+        m_mapping.tellLoadProblems(messages);
         ASSERT_TRUE(messages.messages().empty());
         m_mapping.addEntry(0, entryOf(0x2100, 1));
         m_mapping.addEntry(0, entryOf(0x2100, 2));
@@ -227,7 +231,8 @@ TEST_F(SdoMappingCheck, TransmittedSideNamesTheReceiveSection) {
     m_mapping.save(m_project.path());
     SdoMapping transmitted(SdoSide::Transmitted);
     RecordingMessageSink messages;
-    transmitted.load(m_project.path(), messages);
+    transmitted.load(m_project.path());
+    transmitted.tellLoadProblems(messages);
     ASSERT_TRUE(messages.messages().empty());
     EXPECT_EQ(transmitted.checkEntry("0x2101", "1", std::nullopt),
               "Error! The Index 0x2101 and SubIndex 0x01 is already used in the Define SDO of "
@@ -268,7 +273,8 @@ TEST_F(SdoMappingCheck, ClipboardStartsEmptyAndSurvivesLoading) {
     // Copy takes any number; the range is New's and Modify's matter.
     EXPECT_EQ(m_mapping.copy("0x12345", "300", positions), std::nullopt);
     RecordingMessageSink messages;
-    m_mapping.load(m_project.path(), messages);
+    m_mapping.load(m_project.path());
+    m_mapping.tellLoadProblems(messages);
     SdoMappingEntry expected = positions;
     expected.index = 0x12345;
     expected.subIndex = 300;

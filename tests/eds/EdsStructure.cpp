@@ -54,7 +54,8 @@ std::vector<std::string> edsStructureFaults(std::string_view text) {
     while (start < text.size()) {
         ++lineNumber;
         std::size_t end = text.find('\n', start);
-        std::string line(text.substr(start, end == std::string_view::npos ? text.npos : end - start));
+        std::string line(
+            text.substr(start, end == std::string_view::npos ? text.npos : end - start));
         start = end == std::string_view::npos ? text.size() : end + 1;
         if (end == std::string_view::npos || line.empty() || line.back() != '\r') {
             faults.push_back("line " + std::to_string(lineNumber) + " does not end with CR LF");
@@ -73,7 +74,8 @@ std::vector<std::string> edsStructureFaults(std::string_view text) {
         } else if (const auto eq = line.find('='); eq != std::string::npos && !sections.empty()) {
             sections.back().keys.emplace_back(line.substr(0, eq), line.substr(eq + 1));
         } else {
-            faults.push_back("line " + std::to_string(lineNumber) + " is neither a section nor a key");
+            faults.push_back("line " + std::to_string(lineNumber) +
+                             " is neither a section nor a key");
         }
     }
 
@@ -103,7 +105,8 @@ std::vector<std::string> edsStructureFaults(std::string_view text) {
             ++lines;
             const auto index = number(value);
             if (!index || value.size() != 6) {
-                faults.push_back(std::string("[") + list + "] " + key + "=" + value + " is no index");
+                faults.push_back(std::string("[") + list + "] " + key + "=" + value +
+                                 " is no index");
                 continue;
             }
             ++listedTimes[*index];

@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "cli/Cli.h"
-#include "documents/Error.h"
+#include "core/Error.h"
 #include "eds/EdsLines.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,8 @@ void writeDocuments(const fs::path& folder, const std::vector<Document>& documen
 std::vector<std::string> splitLines(const std::string& bytes, const std::string& end) {
     std::vector<std::string> lines;
     std::size_t start = 0;
-    for (std::size_t at; (at = bytes.find(end, start)) != std::string::npos; start = at + end.size())
+    for (std::size_t at; (at = bytes.find(end, start)) != std::string::npos;
+         start = at + end.size())
         lines.push_back(bytes.substr(start, at - start));
     if (start < bytes.size())
         lines.push_back(bytes.substr(start));
@@ -48,7 +49,8 @@ std::vector<std::string> edsLines(const std::string& bytes) {
 
 // Every EDS file the tests write goes through here, so each one is also checked for the
 // structure that CiA 306 checkers want.
-std::string writeEds(const fs::path& project, const fs::path& target, LocalDateTime time = kMorning) {
+std::string writeEds(const fs::path& project, const fs::path& target,
+                     LocalDateTime time = kMorning) {
     const FixedClock clock(time);
     EdsWriter(clock).write(project, target);
     const std::string bytes = test::readFile(target);
@@ -78,7 +80,8 @@ void expectRun(const std::vector<std::string>& lines, const std::vector<std::str
 
 // "sub0=0x02", "sub1=0x20200108", ...: the DefaultValue of each sub-index section of an
 // object, in file order.
-std::vector<std::string> subDefaults(const std::vector<std::string>& lines, const std::string& index) {
+std::vector<std::string> subDefaults(const std::vector<std::string>& lines,
+                                     const std::string& index) {
     std::vector<std::string> values;
     const std::string prefix = "[" + index + "sub";
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -109,10 +112,12 @@ std::vector<std::string> zeroEntries(int from) {
     return values;
 }
 
-std::vector<std::string> mapped(const std::string& dimension, const std::string& dataObject, int count) {
+std::vector<std::string> mapped(const std::string& dimension, const std::string& dataObject,
+                                int count) {
     std::vector<std::string> values{"sub0=" + dimension};
     for (int k = 1; k <= count; ++k)
-        values.push_back("sub" + std::to_string(k) + "=0x" + dataObject + "0" + std::to_string(k) + "08");
+        values.push_back("sub" + std::to_string(k) + "=0x" + dataObject + "0" + std::to_string(k) +
+                         "08");
     const auto rest = zeroEntries(count + 1);
     values.insert(values.end(), rest.begin(), rest.end());
     return values;
@@ -136,7 +141,8 @@ std::string mappingRows(const char* root, const std::vector<Mapped>& rows) {
     std::string text = std::string("<") + root + ">";
     for (const Mapped& r : rows)
         text += std::string("<row NrPdo=\"1\" Index=\"") + r.index + "\" SubIndex=\"" + r.subIndex +
-                "\" Dimension=\"" + r.dimension + "\" B1=\"1\" B2=\"0\" B3=\"0\" B4=\"0\" Send_SDO=\"0\"/>";
+                "\" Dimension=\"" + r.dimension +
+                "\" B1=\"1\" B2=\"0\" B3=\"0\" B4=\"0\" Send_SDO=\"0\"/>";
     return text + "</" + root + ">";
 }
 
@@ -148,14 +154,19 @@ TEST(EdsWriter, WritesWholeFilesAsExpected) {
         const char* expected;
     } cases[] = {
         {"empty project", false, kMorning, "Empty.eds"},
-        {"PDOs both ways, objects on both sides and at 0x6000", true, {2026, 3, 9, 15, 7, 45}, "Plant.eds"},
+        {"PDOs both ways, objects on both sides and at 0x6000",
+         true,
+         {2026, 3, 9, 15, 7, 45},
+         "Plant.eds"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::TempFolder folder;
-        const fs::path project = c.plant ? fs::path(ORDANE_TEST_DATA) / "eds/projects/Plant" : folder.path();
+        const fs::path project =
+            c.plant ? fs::path(ORDANE_TEST_DATA) / "eds/projects/Plant" : folder.path();
         const std::string bytes = writeEds(project, folder / "out.eds", c.time);
-        const std::string expected = test::readFile(fs::path(ORDANE_TEST_DATA) / "eds/expected" / c.expected);
+        const std::string expected =
+            test::readFile(fs::path(ORDANE_TEST_DATA) / "eds/expected" / c.expected);
         ASSERT_FALSE(expected.empty());
         EXPECT_EQ(firstDifference(edsLines(bytes), splitLines(expected, "\n")), "");
         std::string crlf;
@@ -180,18 +191,35 @@ TEST(EdsWriter, ShapesPdoObjectsListsAndProjectObjects) {
            "4=0x100A", "5=0x1017", "6=0x1200", "7=0x1280", "8=0x1400", "9=0x1600", "", "[1003]"},
           {"[1400sub1]", "ParameterName=COB-ID", "ObjectType=0x7", "DataType=0x0007",
            "DefaultValue=0x00000201", "AccessType=rw", "PDOMapping=0", ""},
-          {"[1600]", "SubNumber=9", "ParameterName=Receive PDO Mapping Parameter", "ObjectType=0x9",
-           "", "[1600sub0]", "ParameterName=Number of Entries", "ObjectType=0x7", "DataType=0x0005",
-           "DefaultValue=0x02", "AccessType=rw", "PDOMapping=0", "", "[1600sub1]",
-           "ParameterName=PDO Mapping Entry", "ObjectType=0x7", "DataType=0x0007",
-           "DefaultValue=0x20200108", "AccessType=rw", "PDOMapping=0", ""},
+          {"[1600]",
+           "SubNumber=9",
+           "ParameterName=Receive PDO Mapping Parameter",
+           "ObjectType=0x9",
+           "",
+           "[1600sub0]",
+           "ParameterName=Number of Entries",
+           "ObjectType=0x7",
+           "DataType=0x0005",
+           "DefaultValue=0x02",
+           "AccessType=rw",
+           "PDOMapping=0",
+           "",
+           "[1600sub1]",
+           "ParameterName=PDO Mapping Entry",
+           "ObjectType=0x7",
+           "DataType=0x0007",
+           "DefaultValue=0x20200108",
+           "AccessType=rw",
+           "PDOMapping=0",
+           ""},
           {"[1600sub8]", "ParameterName=PDO Mapping Entry", "ObjectType=0x7", "DataType=0x0007",
            "DefaultValue=0x00000000", "AccessType=rw", "PDOMapping=0", "", "", "",
            "[ManufacturerObjects]", "SupportedObjects=9"}},
          {{"1600", mapped("0x02", "2020", 2)}},
          {}},
         {"four transmit PDOs with Dimensions 8, 1, 3 and 5",
-         {{"TpdoJ1939.xml", pdoRows({{"0x181", "8"}, {"0x182", "1"}, {"0x183", "3"}, {"0x184", "5"}})}},
+         {{"TpdoJ1939.xml",
+           pdoRows({{"0x181", "8"}, {"0x182", "1"}, {"0x183", "3"}, {"0x184", "5"}})}},
          {{"NrOfRXPDO=0", "NrOfTXPDO=4"},
           {"[OptionalObjects]", "SupportedObjects=15"},
           {"7=0x1280", "8=0x1800", "9=0x1801", "10=0x1802", "11=0x1803", "12=0x1A00", "13=0x1A01",
@@ -204,15 +232,15 @@ TEST(EdsWriter, ShapesPdoObjectsListsAndProjectObjects) {
           {"1A01", mapped("0x01", "202B", 1)},
           {"1A02", mapped("0x03", "202C", 3)},
           {"1A03", mapped("0x05", "202D", 5)}},
-         {"1000", "1001", "1018", "1003", "1008", "1009", "100A", "1017", "1200", "1280", "1800",
-          "1801", "1802", "1803", "1A00", "1A01", "1A02", "1A03", "2010", "2020", "2021", "2022",
-          "2023", "202A", "202B", "202C", "202D"}},
+         {"1000", "1001", "1018", "1003", "1008", "1009", "100A", "1017", "1200",
+          "1280", "1800", "1801", "1802", "1803", "1A00", "1A01", "1A02", "1A03",
+          "2010", "2020", "2021", "2022", "2023", "202A", "202B", "202C", "202D"}},
         {"Dimensions outside 1..8: 10 maps all eight, 0 maps none",
          {{"pdoJ1939.xml", pdoRows({{"0x201", "10"}, {"0x202", "0"}})}},
          {},
-         {{"1600", {"sub0=0x0A", "sub1=0x20200108", "sub2=0x20200208", "sub3=0x20200308",
-                    "sub4=0x20200408", "sub5=0x20200508", "sub6=0x20200608", "sub7=0x20200708",
-                    "sub8=0x20200808"}},
+         {{"1600",
+           {"sub0=0x0A", "sub1=0x20200108", "sub2=0x20200208", "sub3=0x20200308", "sub4=0x20200408",
+            "sub5=0x20200508", "sub6=0x20200608", "sub7=0x20200708", "sub8=0x20200808"}},
           {"1601", mapped("0x00", "2021", 0)}},
          {}},
         {"0x2100 mapped out of order on the received side, 0x2200 with its own sub-index 0",
@@ -220,35 +248,80 @@ TEST(EdsWriter, ShapesPdoObjectsListsAndProjectObjects) {
           {"TInfoCob.xml", mappingRows("TInfoCob", {{"8704", "0", "0"}, {"$2200", "1", "1"}})}},
          {{"[ManufacturerObjects]", "SupportedObjects=11"},
           {"9=0x202D", "10=0x2100", "11=0x2200", "", "[2010]"},
-          {"[2100]", "SubNumber=3", "ParameterName=App Vars", "ObjectType=0x9", "",
-           "[2100sub0]", "ParameterName=Largest Sub-Index supported", "ObjectType=0x7",
-           "DataType=0x0005", "AccessType=ro", "DefaultValue=0x03", "PDOMapping=0", "",
-           "[2100sub1]", "ParameterName=Application Variable", "ObjectType=0x7", "DataType=0x0005",
-           "LowLimit=0x00", "HighLimit=0xFF", "DefaultValue=0x00", "AccessType=ro", "PDOMapping=0", "",
-           "[2100sub3]", "ParameterName=Application Variable", "ObjectType=0x7", "DataType=0x0006",
-           "LowLimit=0x0000", "HighLimit=0xFFFF", "DefaultValue=0x0000", "AccessType=ro",
-           "PDOMapping=0", "",
-           "[2200]", "SubNumber=2", "ParameterName=App Vars", "ObjectType=0x9", "",
-           "[2200sub0]", "ParameterName=Application Variable", "ObjectType=0x7", "DataType=0x0007",
-           "LowLimit=0x00000000", "HighLimit=0xFFFFFFFF", "DefaultValue=0x00000000",
-           "AccessType=rw", "PDOMapping=0", "",
-           "[2200sub1]", "ParameterName=Application Variable", "ObjectType=0x7", "DataType=0x0006",
-           "LowLimit=0x0000", "HighLimit=0xFFFF", "DefaultValue=0x0000", "AccessType=rw",
-           "PDOMapping=0", "", ""}},
+          {"[2100]",
+           "SubNumber=3",
+           "ParameterName=App Vars",
+           "ObjectType=0x9",
+           "",
+           "[2100sub0]",
+           "ParameterName=Largest Sub-Index supported",
+           "ObjectType=0x7",
+           "DataType=0x0005",
+           "AccessType=ro",
+           "DefaultValue=0x03",
+           "PDOMapping=0",
+           "",
+           "[2100sub1]",
+           "ParameterName=Application Variable",
+           "ObjectType=0x7",
+           "DataType=0x0005",
+           "LowLimit=0x00",
+           "HighLimit=0xFF",
+           "DefaultValue=0x00",
+           "AccessType=ro",
+           "PDOMapping=0",
+           "",
+           "[2100sub3]",
+           "ParameterName=Application Variable",
+           "ObjectType=0x7",
+           "DataType=0x0006",
+           "LowLimit=0x0000",
+           "HighLimit=0xFFFF",
+           "DefaultValue=0x0000",
+           "AccessType=ro",
+           "PDOMapping=0",
+           "",
+           "[2200]",
+           "SubNumber=2",
+           "ParameterName=App Vars",
+           "ObjectType=0x9",
+           "",
+           "[2200sub0]",
+           "ParameterName=Application Variable",
+           "ObjectType=0x7",
+           "DataType=0x0007",
+           "LowLimit=0x00000000",
+           "HighLimit=0xFFFFFFFF",
+           "DefaultValue=0x00000000",
+           "AccessType=rw",
+           "PDOMapping=0",
+           "",
+           "[2200sub1]",
+           "ParameterName=Application Variable",
+           "ObjectType=0x7",
+           "DataType=0x0006",
+           "LowLimit=0x0000",
+           "HighLimit=0xFFFF",
+           "DefaultValue=0x0000",
+           "AccessType=rw",
+           "PDOMapping=0",
+           "",
+           ""}},
          {},
          {}},
         {"device-profile objects are listed with the optional objects",
          {{"pdoJ1939.xml", pdoRows({{"0x201", "1"}})},
-          {"RInfoCob.xml", mappingRows("RInfoCob", {{"0x6000", "1", "0"}, {"0x5FFF", "1", "0"},
-                                                    {"0x9FFF", "0", "0"}})}},
+          {"RInfoCob.xml",
+           mappingRows("RInfoCob",
+                       {{"0x6000", "1", "0"}, {"0x5FFF", "1", "0"}, {"0x9FFF", "0", "0"}})}},
          {{"[OptionalObjects]", "SupportedObjects=11"},
           {"7=0x1280", "8=0x1400", "9=0x1600", "10=0x6000", "11=0x9FFF", "", "[1003]"},
           {"[ManufacturerObjects]", "SupportedObjects=10"},
           {"9=0x202D", "10=0x5FFF", "", "[2010]"}},
          {},
-         {"1000", "1001", "1018", "1003", "1008", "1009", "100A", "1017", "1200", "1280", "1400",
-          "1600", "2010", "2020", "2021", "2022", "2023", "202A", "202B", "202C", "202D", "6000",
-          "5FFF", "9FFF"}},
+         {"1000", "1001", "1018", "1003", "1008", "1009", "100A", "1017",
+          "1200", "1280", "1400", "1600", "2010", "2020", "2021", "2022",
+          "2023", "202A", "202B", "202C", "202D", "6000", "5FFF", "9FFF"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -271,12 +344,13 @@ TEST(EdsWriter, WritesDateAndTimeOnATwelveHourClock) {
         int hour, minute;
         const char* expected;
     } times[] = {
-        {0, 0, "12:00AM"},  {0, 15, "12:15AM"}, {9, 5, "09:05AM"},  {11, 59, "11:59AM"},
-        {12, 0, "12:00PM"}, {12, 30, "12:30PM"}, {12, 59, "12:59PM"}, {15, 7, "03:07PM"},
-        {23, 59, "11:59PM"},
+        {0, 0, "12:00AM"},   {0, 15, "12:15AM"}, {9, 5, "09:05AM"},
+        {11, 59, "11:59AM"}, {12, 0, "12:00PM"}, {12, 30, "12:30PM"},
+        {12, 59, "12:59PM"}, {15, 7, "03:07PM"}, {23, 59, "11:59PM"},
     };
     for (const auto& t : times)
-        EXPECT_EQ(edsTime({2026, 1, 1, t.hour, t.minute, 59}), t.expected) << t.hour << ":" << t.minute;
+        EXPECT_EQ(edsTime({2026, 1, 1, t.hour, t.minute, 59}), t.expected)
+            << t.hour << ":" << t.minute;
     EXPECT_EQ(edsDate({2026, 12, 1, 0, 0, 0}), "12-01-2026");
     EXPECT_EQ(edsDate({2026, 3, 9, 0, 0, 0}), "03-09-2026");
 }
@@ -289,7 +363,8 @@ TEST(EdsWriter, RefusesWhatItCannotReadOrDeclareAndLeavesTheOldFile) {
         std::vector<Document> documents;
         const char* error;
     } cases[] = {
-        {"number text", {{"pdoJ1939.xml", pdoRows({{"0x201", "2"}, {"0x2G1", "2"}})}},
+        {"number text",
+         {{"pdoJ1939.xml", pdoRows({{"0x201", "2"}, {"0x2G1", "2"}})}},
          "pdoJ1939.xml, row 2, COB-ID: '0x2G1' is not a valid integer value"},
         {"number text in a mapping",
          {{"TInfoCob.xml", mappingRows("TInfoCob", {{"0x2100", "one", "0"}})}},
@@ -300,21 +375,29 @@ TEST(EdsWriter, RefusesWhatItCannotReadOrDeclareAndLeavesTheOldFile) {
         {"PDO document without its root",
          {{"pdoJ1939.xml", "<PDO><row COB-ID=\"0x201\" Dimension=\"1\"/></PDO>"}},
          "pdoJ1939.xml: root element 'PDOJ1939' not found"},
-        {"malformed XML", {{"RInfoCob.xml", "<RInfoCob>\n<row Index=\"8448\"</RInfoCob>"}},
+        {"malformed XML",
+         {{"RInfoCob.xml", "<RInfoCob>\n<row Index=\"8448\"</RInfoCob>"}},
          "RInfoCob.xml: Error parsing start element tag (line 2)"},
-        {"a fifth PDO", {{"TpdoJ1939.xml", fivePdos}},
+        {"a fifth PDO",
+         {{"TpdoJ1939.xml", fivePdos}},
          "TpdoJ1939.xml, row 5: a direction has at most four PDOs"},
-        {"an object at 0x2020", {{"RInfoCob.xml", mappingRows("RInfoCob", {{"0x2020", "1", "2"}})}},
-         "RInfoCob.xml, row 1: Error! The Index 0x2020 is already used by a fixed object of the converter"},
+        {"an object at 0x2020",
+         {{"RInfoCob.xml", mappingRows("RInfoCob", {{"0x2020", "1", "2"}})}},
+         "RInfoCob.xml, row 1: Error! The Index 0x2020 is already used by a fixed object of the "
+         "converter"},
         {"every refused row over both documents, in document order",
-         {{"RInfoCob.xml", mappingRows("RInfoCob", {{"0x2100", "1", "0"}, {"8448", "0x01", "1"},
-                                                    {"0x1400", "1", "0"}, {"0x2101", "1", "0"}})},
-          {"TInfoCob.xml", mappingRows("TInfoCob", {{"$2100", "1", "0"}, {"0x202D", "0", "0"},
-                                                    {"0x1000", "0", "0"}})}},
+         {{"RInfoCob.xml", mappingRows("RInfoCob", {{"0x2100", "1", "0"},
+                                                    {"8448", "0x01", "1"},
+                                                    {"0x1400", "1", "0"},
+                                                    {"0x2101", "1", "0"}})},
+          {"TInfoCob.xml",
+           mappingRows("TInfoCob",
+                       {{"$2100", "1", "0"}, {"0x202D", "0", "0"}, {"0x1000", "0", "0"}})}},
          "RInfoCob.xml, row 2: Error! The Index 0x2100 and SubIndex 0x01 is already used\n"
          "RInfoCob.xml, row 3: Error! The Index must be between 0x2000 and 0x9FFF\n"
          "TInfoCob.xml, row 1: Error! The Index 0x2100 and SubIndex 0x01 is already used\n"
-         "TInfoCob.xml, row 2: Error! The Index 0x202D is already used by a fixed object of the converter\n"
+         "TInfoCob.xml, row 2: Error! The Index 0x202D is already used by a fixed object of the "
+         "converter\n"
          "TInfoCob.xml, row 3: Error! The Index must be between 0x2000 and 0x9FFF"},
     };
     for (const auto& c : cases) {
@@ -342,7 +425,8 @@ TEST(EdsWriter, ReportsATargetItCannotWrite) {
         EdsWriter(clock).write(project.path(), target);
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot write '" + target.string() + "': No such file or directory");
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot write '" + target.string() + "': No such file or directory");
     }
 }
 
@@ -358,8 +442,10 @@ TEST(EdsWriter, CommandLineWritesTheFileOrSaysWhyNot) {
     } cases[] = {
         {"written", plant, 0, ""},
         {"refused", bad.path(), 1,
-         "RInfoCob.xml, row 1: Error! The Index 0x202A is already used by a fixed object of the converter\n"},
-        {"no project folder", out / "nowhere", 1, "Project folder not found: " + (out / "nowhere").string() + "\n"},
+         "RInfoCob.xml, row 1: Error! The Index 0x202A is already used by a fixed object of the "
+         "converter\n"},
+        {"no project folder", out / "nowhere", 1,
+         "Project folder not found: " + (out / "nowhere").string() + "\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -380,7 +466,8 @@ TEST(EdsWriter, CommandLineWritesTheFileOrSaysWhyNot) {
 // The fixture projects and random projects within what the editors write, each checked
 // by writeEds for the structure CiA 306 checkers want.
 TEST(EdsWriter, FixtureAndGeneratedProjectsGiveSoundFiles) {
-    for (const auto& fixture : fs::directory_iterator(fs::path(ORDANE_TEST_DATA) / "eds/projects")) {
+    for (const auto& fixture :
+         fs::directory_iterator(fs::path(ORDANE_TEST_DATA) / "eds/projects")) {
         SCOPED_TRACE(fixture.path().filename().string());
         test::TempFolder out;
         writeEds(fixture.path(), out / "out.eds");
@@ -388,9 +475,15 @@ TEST(EdsWriter, FixtureAndGeneratedProjectsGiveSoundFiles) {
     const auto numberText = [](std::mt19937& random, unsigned value) {
         char buffer[32];
         switch (random() % 3) {
-        case 0: std::snprintf(buffer, sizeof buffer, "%u", value); break;
-        case 1: std::snprintf(buffer, sizeof buffer, "0x%X", value); break;
-        default: std::snprintf(buffer, sizeof buffer, "$%x", value); break;
+        case 0:
+            std::snprintf(buffer, sizeof buffer, "%u", value);
+            break;
+        case 1:
+            std::snprintf(buffer, sizeof buffer, "0x%X", value);
+            break;
+        default:
+            std::snprintf(buffer, sizeof buffer, "$%x", value);
+            break;
         }
         return std::string(buffer);
     };
@@ -403,8 +496,9 @@ TEST(EdsWriter, FixtureAndGeneratedProjectsGiveSoundFiles) {
                 continue; // no document
             std::string text = "<PDOJ1939>";
             for (unsigned n = random() % 5; n > 0; --n)
-                text += "<row COB-ID=\"" + numberText(random, 1 + random() % 0x7FF) + "\" Dimension=\"" +
-                        numberText(random, random() % 11) + "\" Offset=\"1\" Mnemonic=\"x\"/>";
+                text += "<row COB-ID=\"" + numberText(random, 1 + random() % 0x7FF) +
+                        "\" Dimension=\"" + numberText(random, random() % 11) +
+                        "\" Offset=\"1\" Mnemonic=\"x\"/>";
             test::writeFile(project / name, text + "</PDOJ1939>");
         }
         // Distinct (Index, SubIndex) pairs, none at a fixed object; the two documents
@@ -423,8 +517,8 @@ TEST(EdsWriter, FixtureAndGeneratedProjectsGiveSoundFiles) {
         std::string received = "<RInfoCob>", transmitted = "<TInfoCob>";
         for (const auto& [index, subIndex] : rows) {
             const std::string row = "<row NrPdo=\"1\" Index=\"" + numberText(random, index) +
-                                    "\" SubIndex=\"" + numberText(random, subIndex) + "\" Dimension=\"" +
-                                    std::to_string(random() % 3) +
+                                    "\" SubIndex=\"" + numberText(random, subIndex) +
+                                    "\" Dimension=\"" + std::to_string(random() % 3) +
                                     "\" B1=\"1\" B2=\"0\" B3=\"0\" B4=\"0\" Send_SDO=\"0\"/>";
             (random() % 2 ? received : transmitted) += row;
         }
@@ -442,42 +536,63 @@ TEST(EdsStructure, FlagsTheFaultsCheckersReject) {
             text += line + "\r\n";
         return text;
     };
-    const std::vector<std::string> lists{
-        "[MandatoryObjects]", "SupportedObjects=1", "", "1=0x1000", "", "[1000]", "ParameterName=x", "",
-        "[OptionalObjects]", "SupportedObjects=1", "", "1=0x1600", "",
-        "[ManufacturerObjects]", "SupportedObjects=1", "", "1=0x2100", "", "[2100]", "ParameterName=y", ""};
+    const std::vector<std::string> lists{"[MandatoryObjects]",
+                                         "SupportedObjects=1",
+                                         "",
+                                         "1=0x1000",
+                                         "",
+                                         "[1000]",
+                                         "ParameterName=x",
+                                         "",
+                                         "[OptionalObjects]",
+                                         "SupportedObjects=1",
+                                         "",
+                                         "1=0x1600",
+                                         "",
+                                         "[ManufacturerObjects]",
+                                         "SupportedObjects=1",
+                                         "",
+                                         "1=0x2100",
+                                         "",
+                                         "[2100]",
+                                         "ParameterName=y",
+                                         ""};
     const auto with = [&](std::vector<std::string> more) {
         std::vector<std::string> lines = lists;
         lines.insert(lines.end(), more.begin(), more.end());
         return lines;
     };
-    const std::vector<std::string> mapping{"[1600]", "SubNumber=3", "", "[1600sub0]", "", "[1600sub1]", "",
-                                           "[1600sub2]", ""};
+    const std::vector<std::string> mapping{
+        "[1600]", "SubNumber=3", "", "[1600sub0]", "", "[1600sub1]", "", "[1600sub2]", ""};
     ASSERT_EQ(test::edsStructureFaults(file(with(mapping))), std::vector<std::string>{});
 
     std::vector<std::string> shortMapping = with(mapping);
     shortMapping.resize(shortMapping.size() - 2);
     std::vector<std::string> profileAsManufacturer = with(mapping);
-    std::replace(profileAsManufacturer.begin(), profileAsManufacturer.end(), std::string("1=0x2100"),
-                 std::string("1=0x6000"));
+    std::replace(profileAsManufacturer.begin(), profileAsManufacturer.end(),
+                 std::string("1=0x2100"), std::string("1=0x6000"));
     std::replace(profileAsManufacturer.begin(), profileAsManufacturer.end(), std::string("[2100]"),
                  std::string("[6000]"));
     std::vector<std::string> gap = with(mapping);
     std::replace(gap.begin(), gap.end(), std::string("1=0x1600"), std::string("2=0x1600"));
     std::vector<std::string> miscounted = with(mapping);
-    std::replace(miscounted.begin(), miscounted.end(), std::string("SubNumber=3"), std::string("SubNumber=9"));
+    std::replace(miscounted.begin(), miscounted.end(), std::string("SubNumber=3"),
+                 std::string("SubNumber=9"));
     const struct {
         const char* name;
         std::string text;
         std::string fault;
     } cases[] = {
-        {"mapping object short of its SubNumber", file(shortMapping), "[1600] SubNumber=3 but 2 sub-index sections"},
-        {"SubNumber above its entries", file(miscounted), "[1600] SubNumber=9 but 3 sub-index sections"},
+        {"mapping object short of its SubNumber", file(shortMapping),
+         "[1600] SubNumber=3 but 2 sub-index sections"},
+        {"SubNumber above its entries", file(miscounted),
+         "[1600] SubNumber=9 but 3 sub-index sections"},
         {"profile object as a manufacturer object", file(profileAsManufacturer),
          "[ManufacturerObjects] lists 0x6000, outside its range"},
         {"a section twice", file(with({"[1600]", "SubNumber=0", "", "[1600]", "SubNumber=0", ""})),
          "section [1600] appears twice"},
-        {"an unlisted object", file(with(mapping)) + file({"[2200]", "ParameterName=z", ""}), "[2200] is not listed"},
+        {"an unlisted object", file(with(mapping)) + file({"[2200]", "ParameterName=z", ""}),
+         "[2200] is not listed"},
         {"a listed object without a section", file(lists), "0x1600 is listed but has no section"},
         {"numbered lines with a gap", file(gap), "[OptionalObjects] line 2 where 1 belongs"},
         {"a bare line feed", file(with(mapping)) + "\n", "line 31 does not end with CR LF"},

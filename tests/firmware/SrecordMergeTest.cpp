@@ -1,7 +1,7 @@
 #include "firmware/SrecordMerge.h"
 
 #include "cli/Cli.h"
-#include "documents/Error.h"
+#include "core/Error.h"
 
 #include "CliRunner.h"
 #include "TestSupport.h"
@@ -24,7 +24,8 @@ const std::string kZeros64(64, '0');
 
 // An S2 record of 32 zero bytes, its checksum worked out from the address alone.
 std::string zeroRecord(std::uint32_t address) {
-    const unsigned sum = 0x24 + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF) + (address & 0xFF);
+    const unsigned sum =
+        0x24 + ((address >> 16) & 0xFF) + ((address >> 8) & 0xFF) + (address & 0xFF);
     char text[16];
     std::snprintf(text, sizeof text, "S224%06X", address);
     char checksum[3];
@@ -89,8 +90,9 @@ struct Project {
     RecordingMessageSink messages;
     std::vector<int> maxima;
     std::vector<int> positions;
-    SrecordMerge merge{messages, {[this](int m) { maxima.push_back(m); },
-                                  [this](int p) { positions.push_back(p); }}};
+    SrecordMerge merge{
+        messages,
+        {[this](int m) { maxima.push_back(m); }, [this](int p) { positions.push_back(p); }}};
 
     Project() {
         for (int bank = 1; bank <= 5; ++bank)
@@ -163,10 +165,10 @@ TEST(SrecordMerge, SplitRunKeepsWhatLiesBetweenAndAnAbsentBankIsNotInserted) {
     EXPECT_TRUE(p.messages.messages().empty());
     EXPECT_EQ(p.merge.mergeStage(1, p.templateFile, "B1.sx"), SrecordMerge::kInserted);
     EXPECT_EQ(p.merge.mergeStage(2, p.templateFile, "B2.sx"), SrecordMerge::kCopied);
-    EXPECT_EQ(readFile(p.project / "B2.sx"), joined({kHeader, kBank1First, "S2083880040000000000",
-                                                     between, "S2083881000000000000",
-                                                     "S2083881040000000000", kEnd},
-                                                    "\r\n"));
+    EXPECT_EQ(readFile(p.project / "B2.sx"),
+              joined({kHeader, kBank1First, "S2083880040000000000", between, "S2083881000000000000",
+                      "S2083881040000000000", kEnd},
+                     "\r\n"));
 }
 
 TEST(SrecordMerge, OddLinesAreCopiedUnchanged) {
@@ -179,8 +181,7 @@ TEST(SrecordMerge, OddLinesAreCopiedUnchanged) {
     EXPECT_EQ(readFile(p.merged), joined({"S2", "", "S1AB", "S2ABCDE", "s2083880000000000000",
                                           "S30900388000000000FF", "S5030001FB"},
                                          "\r\n") +
-                                      zeroBlock(0x388000) +
-                                      joined({"S804000000FB", kEnd}, "\r\n"));
+                                      zeroBlock(0x388000) + joined({"S804000000FB", kEnd}, "\r\n"));
 }
 
 TEST(SrecordMerge, UnselectedBanksPassThroughAndTheTemplateStays) {
@@ -206,22 +207,46 @@ TEST(SrecordMerge, StopsSayWhyOnceAndLeaveAnOlderMergedFileAlone) {
         std::vector<std::string> messages;
         MergeOutcome outcome;
     } cases[] = {
-        {"no template", "", [](Project&) {}, {"File *.Sx Not Found,Abort Procedure"},
+        {"no template",
+         "",
+         [](Project&) {},
+         {"File *.Sx Not Found,Abort Procedure"},
          MergeOutcome::Stopped},
-        {"no merged file name", good, [](Project& p) { p.merge.setMergedFileName(""); },
-         {"File New *.Sx Not Found,Abort Procedure"}, MergeOutcome::Stopped},
-        {"no bank folder", good, [](Project& p) { p.merge.setBankFolder(std::nullopt); },
-         {"Directory Bin Not Found,Abort Procedure"}, MergeOutcome::Stopped},
-        {"bank folder gone", good, [](Project& p) { fs::remove_all(p.bin); },
-         {"Directory Bin Not Found,Abort Procedure"}, MergeOutcome::Stopped},
-        {"bank1.bin missing", good, [](Project& p) { fs::remove(p.bin / "bank1.bin"); },
-         {"File bank1.bin Not Found,Abort Procedure"}, MergeOutcome::Stopped},
-        {"bank2.bin missing", good, [](Project& p) { fs::remove(p.bin / "bank2.bin"); },
-         {"File bank2.bin Not Found,Abort Procedure"}, MergeOutcome::Stopped},
-        {"address not hexadecimal", joined({kHeader, "S2083G80001111111100", kEnd}, "\n"),
-         [](Project&) {}, {"File New Sx Not Create,Abort Procedure"}, MergeOutcome::Stopped},
-        {"S8 but no S9", joined({kHeader, kBank1First, "S804000000FB"}, "\n"), [](Project&) {},
-         {}, MergeOutcome::NoEndRecord},
+        {"no merged file name",
+         good,
+         [](Project& p) { p.merge.setMergedFileName(""); },
+         {"File New *.Sx Not Found,Abort Procedure"},
+         MergeOutcome::Stopped},
+        {"no bank folder",
+         good,
+         [](Project& p) { p.merge.setBankFolder(std::nullopt); },
+         {"Directory Bin Not Found,Abort Procedure"},
+         MergeOutcome::Stopped},
+        {"bank folder gone",
+         good,
+         [](Project& p) { fs::remove_all(p.bin); },
+         {"Directory Bin Not Found,Abort Procedure"},
+         MergeOutcome::Stopped},
+        {"bank1.bin missing",
+         good,
+         [](Project& p) { fs::remove(p.bin / "bank1.bin"); },
+         {"File bank1.bin Not Found,Abort Procedure"},
+         MergeOutcome::Stopped},
+        {"bank2.bin missing",
+         good,
+         [](Project& p) { fs::remove(p.bin / "bank2.bin"); },
+         {"File bank2.bin Not Found,Abort Procedure"},
+         MergeOutcome::Stopped},
+        {"address not hexadecimal",
+         joined({kHeader, "S2083G80001111111100", kEnd}, "\n"),
+         [](Project&) {},
+         {"File New Sx Not Create,Abort Procedure"},
+         MergeOutcome::Stopped},
+        {"S8 but no S9",
+         joined({kHeader, kBank1First, "S804000000FB"}, "\n"),
+         [](Project&) {},
+         {},
+         MergeOutcome::NoEndRecord},
     };
     for (const Case& c : cases) {
         Project p;
@@ -304,10 +329,12 @@ TEST(SrecordMerge, MergedExampleFirmwareReadsBackWithTheSrecordTools) {
         std::string first, end;
         const std::string& bytes;
     };
-    for (const Range& r : {Range{"0x388000", "0x38C000", bank1}, Range{"0x398000", "0x39C000", bank2}}) {
+    for (const Range& r :
+         {Range{"0x388000", "0x38C000", bank1}, Range{"0x398000", "0x39C000", bank2}}) {
         const std::string out = (p.home / ("out" + r.first + ".bin")).string();
         const std::string crop = "srec_cat '" + merged + "' -crop " + r.first + " " + r.end +
-                                 " -offset -" + r.first + " -o '" + out + "' -binary 2>'" + info + "'";
+                                 " -offset -" + r.first + " -o '" + out + "' -binary 2>'" + info +
+                                 "'";
         ASSERT_EQ(std::system(crop.c_str()), 0) << readFile(info);
         EXPECT_TRUE(readFile(out) == r.bytes) << r.first;
     }

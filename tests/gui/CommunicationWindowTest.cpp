@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/ProjectState.h"
+#include "core/ProjectState.h"
 #include "editors/Upargen.h"
 
 #include <QCheckBox>
@@ -61,12 +61,27 @@ private slots:
             captions << l->text();
         for (const char* g : {" J1939 ", " CANopen ", " TPDO ", " NODEGUARD ", " SDO CLIENT "})
             QVERIFY2(groups.contains(QLatin1String(g)), g);
-        for (const char* c :
-             {"Baud rate", "CAN Bus 2.0A (CobID 11Bit)", "CAN Bus 2.0B (CobID 29Bit)", "TimeOut Data",
-              "(Sec.)", "Peer to Peer", "ID Dev.", "Set Operational State at Start-up",
-              "Network Start at Start-up", "Delay", "0-255 sec.", "Send on change data",
-              "Send cyclically", "mS", "Enable NodeGuard", "Send state on J1939 network",
-              "Send frames every (ms)", "Enable SDO Client", "TimeOut SDO(1/10 ms)", "OK", "Cancel"})
+        for (const char* c : {"Baud rate",
+                              "CAN Bus 2.0A (CobID 11Bit)",
+                              "CAN Bus 2.0B (CobID 29Bit)",
+                              "TimeOut Data",
+                              "(Sec.)",
+                              "Peer to Peer",
+                              "ID Dev.",
+                              "Set Operational State at Start-up",
+                              "Network Start at Start-up",
+                              "Delay",
+                              "0-255 sec.",
+                              "Send on change data",
+                              "Send cyclically",
+                              "mS",
+                              "Enable NodeGuard",
+                              "Send state on J1939 network",
+                              "Send frames every (ms)",
+                              "Enable SDO Client",
+                              "TimeOut SDO(1/10 ms)",
+                              "OK",
+                              "Cancel"})
             QVERIFY2(captions.contains(QLatin1String(c)), c);
         for (auto* w : f.window.findChildren<QWidget*>())
             if (qobject_cast<QLineEdit*>(w) && w->parent() && !qobject_cast<QSpinBox*>(w->parent()))
@@ -109,16 +124,18 @@ private slots:
         QCOMPARE(f.window.result(), int(QDialog::Accepted));
         QVERIFY(f.fake.messages.messages().empty());
         QCOMPARE(test::readFile(f.pargen()),
-                 std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<GeneralParameter>\n"
-                             "  <BaudRateCAN>5</BaudRateCAN>\n  <CANType>1</CANType>\n"
-                             "  <IDDev_CANopen>0x05</IDDev_CANopen>\n  <Baud_CANopen>5</Baud_CANopen>\n"
-                             "  <Set_Ope_CANopen>0</Set_Ope_CANopen>\n  <Net_Start_CANopen>0</Net_Start_CANopen>\n"
-                             "  <Delay_CANopen>255</Delay_CANopen>\n  <TimeOut_Data>0</TimeOut_Data>\n"
-                             "  <Peer_to_Peer>0</Peer_to_Peer>\n  <Sent_TPDO>0</Sent_TPDO>\n"
-                             "  <Sent_TPDO_Time>1000</Sent_TPDO_Time>\n  <NodeGuard>1</NodeGuard>\n"
-                             "  <Send_NG_J1939>0</Send_NG_J1939>\n  <BG_Send_Every>1000</BG_Send_Every>\n"
-                             "  <EN_SDO_Client>0</EN_SDO_Client>\n  <TO_SDO_Client>10000</TO_SDO_Client>\n"
-                             "</GeneralParameter>\n"));
+                 std::string(
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<GeneralParameter>\n"
+                     "  <BaudRateCAN>5</BaudRateCAN>\n  <CANType>1</CANType>\n"
+                     "  <IDDev_CANopen>0x05</IDDev_CANopen>\n  <Baud_CANopen>5</Baud_CANopen>\n"
+                     "  <Set_Ope_CANopen>0</Set_Ope_CANopen>\n  "
+                     "<Net_Start_CANopen>0</Net_Start_CANopen>\n"
+                     "  <Delay_CANopen>255</Delay_CANopen>\n  <TimeOut_Data>0</TimeOut_Data>\n"
+                     "  <Peer_to_Peer>0</Peer_to_Peer>\n  <Sent_TPDO>0</Sent_TPDO>\n"
+                     "  <Sent_TPDO_Time>1000</Sent_TPDO_Time>\n  <NodeGuard>1</NodeGuard>\n"
+                     "  <Send_NG_J1939>0</Send_NG_J1939>\n  <BG_Send_Every>1000</BG_Send_Every>\n"
+                     "  <EN_SDO_Client>0</EN_SDO_Client>\n  <TO_SDO_Client>10000</TO_SDO_Client>\n"
+                     "</GeneralParameter>\n"));
     }
 
     void aFailingCheckKeepsTheWindowOpenAndCancelWritesNothing() {
@@ -142,8 +159,9 @@ private slots:
 
     void anUnreadableDocumentIsReportedAndShowsTheDefaults() {
         Fixture f;
-        test::writeFile(f.pargen(), "<GeneralParameter><IDDev_CANopen>7</IDDev_CANopen>"
-                                    "<Sent_TPDO>0</Sent_TPDO><CANType>1</CANType></GeneralParameter>");
+        test::writeFile(f.pargen(),
+                        "<GeneralParameter><IDDev_CANopen>7</IDDev_CANopen>"
+                        "<Sent_TPDO>0</Sent_TPDO><CANType>1</CANType></GeneralParameter>");
         f.window.FormShow();
         QCOMPARE(f.text("IDDev_CANopen"), QStringLiteral("7"));
         QVERIFY(f.get<QRadioButton>("SendCyclically")->isChecked());

@@ -3,8 +3,8 @@
 #include "FakeServices.h"
 #include "TestSupport.h"
 
-#include "app/EditorGrid.h"
-#include "app/ProjectState.h"
+#include "widgets/EditorGrid.h"
+#include "core/ProjectState.h"
 #include "editors/SdoMapping.h"
 #include "editors/UDbcImport.h"
 #include "editors/UTpdo2MB.h"
@@ -114,6 +114,7 @@ private slots:
                  QStringLiteral("4 of 7 J1939 messages chosen (7 in the file)"));
         setChecked(table, 1, false); // ET1
         setChecked(table, 3, false); // EFL_P1
+        setChecked(table, 4, true);  // GatewayStatus again
 
         table.setCurrentIndex(table.model()->index(0, DbcSelectionModel::Name));
         const QString signalList = child<QPlainTextEdit>(dialog, "SignalList")->toPlainText();
@@ -148,7 +149,7 @@ private slots:
         QCOMPARE(grid.cell(2, 3), std::string("N"));
         QCOMPARE(grid.cell(3, 1), std::string("0xFF10"));
         QCOMPARE(grid.cell(3, 2), std::string("128"));
-        QCOMPARE(grid.cell(6, 1), std::string());
+        QCOMPARE(grid.cell(4, 1), std::string());
         screenshot(window, "dbc-import-grid.png");
         // Nothing is written before OK.
         QVERIFY(!fs::exists(p.folder() / "RCobDef.xml"));
@@ -158,11 +159,11 @@ private slots:
         QVERIFY(!window.isVisible());
         J1939FrameList frames(FrameSide::Received);
         frames.load(p.folder());
-        QCOMPARE(frames.tableRows(), 5);
-        RecordingMessageSink messages;
+        QCOMPARE(frames.tableRows(), 3);
         SdoMapping mapping(SdoSide::Received);
-        mapping.load(p.folder(), messages);
-        QCOMPARE(mapping.frames().size(), std::size_t(5));
+        mapping.load(p.folder());
+        QVERIFY(mapping.loadProblems().empty());
+        QCOMPARE(mapping.frames().size(), std::size_t(3));
         // EEC1 at 0x2100: two one-byte torques, the speed, the source address, the demand.
         QCOMPARE(mapping.entries(0).size(), std::size_t(5));
         QVERIFY((mapping.entries(0)[2] == SdoMappingEntry{0x2100, 3, 1, {5, 4, 0, 0}, 0}));

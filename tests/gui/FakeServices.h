@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Services.h"
+#include "widgets/Services.h"
 
 #include <QDialog>
 
@@ -19,27 +19,36 @@ public:
         QString title;
         std::filesystem::path start;
         QString filter;
+        QString shownFilter; // the file type shown first, when the caller asked for the choice
     };
 
     std::deque<std::optional<std::filesystem::path>> answers;
+    // The file types the user chooses in save dialogs; none leaves the one shown first.
+    std::deque<QString> chosenFilters;
     std::vector<Request> requests;
     std::vector<QString> openedUrls;
 
     std::optional<std::filesystem::path> openFile(QWidget*, const QString& title,
                                                   const std::filesystem::path& start,
                                                   const QString& filter) override {
-        return answer({"open", title, start, filter});
+        return answer({"open", title, start, filter, QString()});
     }
     std::optional<std::filesystem::path> saveFile(QWidget*, const QString& title,
                                                   const std::filesystem::path& start,
-                                                  const QString& filter) override {
-        return answer({"save", title, start, filter});
+                                                  const QString& filter,
+                                                  QString* selectedFilter = nullptr) override {
+        auto result = answer({"save", title, start, filter, selectedFilter ? *selectedFilter : QString()});
+        if (selectedFilter && !chosenFilters.empty()) {
+            *selectedFilter = chosenFilters.front();
+            chosenFilters.pop_front();
+        }
+        return result;
     }
-    std::optional<std::filesystem::path> browseFolder(QWidget*, const QString& title,
-                                                      const std::filesystem::path& root,
-                                                      const std::filesystem::path& preselected) override {
+    std::optional<std::filesystem::path>
+    browseFolder(QWidget*, const QString& title, const std::filesystem::path& root,
+                 const std::filesystem::path& preselected) override {
         browseRoots.push_back(root);
-        return answer({"folder", title, preselected, QString()});
+        return answer({"folder", title, preselected, QString(), QString()});
     }
     void openUrl(const QString& url) override { openedUrls.push_back(url); }
     // Questions asked, answered from `confirmations` (no answer left: "No").
@@ -54,6 +63,13 @@ public:
 
     std::vector<QString> questions;
     std::deque<bool> confirmations;
+    bool openLocalFile(const std::filesystem::path& file) override {
+        openedFiles.push_back(file);
+        return openSucceeds;
+    }
+
+    std::vector<std::filesystem::path> openedFiles;
+    bool openSucceeds = true;
 
     std::vector<std::filesystem::path> browseRoots;
 

@@ -3,11 +3,11 @@
 #include "FakeServices.h"
 #include "TestSupport.h"
 
-#include "app/EditorGrid.h"
 #include "app/MainWindow.h"
-#include "app/ProjectState.h"
+#include "core/ProjectState.h"
 #include "editors/UTpdo2MB.h"
 #include "editors/UpdoMB.h"
+#include "widgets/EditorGrid.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -82,10 +82,11 @@ private slots:
         QTest::keyClick(button(window, "OK"), Qt::Key_Return);
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QVERIFY(p.fake.messages.messages().empty());
-        QCOMPARE(test::readFile(p.folder() / "RCobDef.xml"),
-                 std::string(kDeclaration) +
-                     "<COBID>\n  <row PGN=\"0xF004\" ID_DEV=\"0\" Delete=\"Y\" Mnemonic=\"EEC1\" />\n"
-                     "  <row PGN=\"0xFFFF\" ID_DEV=\"253\" Delete=\"\" Mnemonic=\"\" />\n</COBID>\n");
+        QCOMPARE(
+            test::readFile(p.folder() / "RCobDef.xml"),
+            std::string(kDeclaration) +
+                "<COBID>\n  <row PGN=\"0xF004\" ID_DEV=\"0\" Delete=\"Y\" Mnemonic=\"EEC1\" />\n"
+                "  <row PGN=\"0xFFFF\" ID_DEV=\"253\" Delete=\"\" Mnemonic=\"\" />\n</COBID>\n");
 
         window.FormShow(); // every showing starts from the document
         QCOMPARE(grid.cell(4, 1), std::string());
@@ -99,7 +100,8 @@ private slots:
         window.show();
         EditorGrid& grid = *window.grid();
         QCOMPARE(window.windowTitle(), QStringLiteral("Transmit J1939 Frame"));
-        QCOMPARE(headers(grid), (QStringList{"N", "Priority", "Data Page", "PGN", "ID Device", "Mnemonic"}));
+        QCOMPARE(headers(grid),
+                 (QStringList{"N", "Priority", "Data Page", "PGN", "ID Device", "Mnemonic"}));
         const char* row[] = {"6", "2", "0xFF10", "0x80", "Gateway status"};
         for (int c = 0; c < 5; ++c)
             grid.setCell(1, c + 1, row[c]);
@@ -159,7 +161,8 @@ private slots:
 
     void exportWritesTheGridAsShown() {
         Project p;
-        const std::string document = "<COBID><row PGN=\"0xF004\" ID_DEV=\"0\" Mnemonic=\"\"/></COBID>";
+        const std::string document =
+            "<COBID><row PGN=\"0xF004\" ID_DEV=\"0\" Mnemonic=\"\"/></COBID>";
         test::writeFile(p.folder() / "RCobDef.xml", document);
         TFpdoMB window(p.fake.services, p.state);
         window.FormShow();
@@ -175,8 +178,9 @@ private slots:
 
     void aDocumentThatStopsLoadingKeepsTheRowsBefore() {
         Project p;
-        test::writeFile(p.folder() / "RCobDef.xml",
-                        "<COBID><row PGN=\"1\" ID_DEV=\"2\" Mnemonic=\"\"/><row PGN=\"3\"/></COBID>");
+        test::writeFile(
+            p.folder() / "RCobDef.xml",
+            "<COBID><row PGN=\"1\" ID_DEV=\"2\" Mnemonic=\"\"/><row PGN=\"3\"/></COBID>");
         TFpdoMB window(p.fake.services, p.state);
         window.FormShow();
         QCOMPARE(p.fake.messages.texts(),

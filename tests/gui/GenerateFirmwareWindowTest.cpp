@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/ProjectState.h"
+#include "core/ProjectState.h"
 #include "firmware/ModifyFileSx.h"
 
 #include <QComboBox>
@@ -20,7 +20,8 @@ using Kind = RecordingMessageSink::Kind;
 
 namespace {
 
-const char* const kTemplate = "S0030000FC\nS2083880001111111100\nS2083980002222222200\nS9030000FC\n";
+const char* const kTemplate =
+    "S0030000FC\nS2083880001111111100\nS2083980002222222200\nS9030000FC\n";
 
 // A program folder with the template in MASTER, the flash tool beside it and project P
 // with its banks.
@@ -66,7 +67,8 @@ private slots:
         QStringList ports;
         for (int i = 0; i < window.portList()->count(); ++i)
             ports << window.portList()->itemText(i);
-        QCOMPARE(ports, QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}));
+        QCOMPARE(ports,
+                 QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}));
         QVERIFY(window.findChild<QWidget*>(QStringLiteral("Strip")));
 
         window.portList()->setCurrentIndex(5);
@@ -117,14 +119,15 @@ private slots:
     void flashToolStartsOnlyAfterThisRunWroteTheFile_data() {
         QTest::addColumn<QString>("arrange");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("no bin folder")
-            << "no bin"
-            << QStringList{"Directory Bin Not Found,Abort Procedure", "File *.Sx Not Found,Abort Procedure"};
+        QTest::newRow("no bin folder") << "no bin"
+                                       << QStringList{"Directory Bin Not Found,Abort Procedure",
+                                                      "File *.Sx Not Found,Abort Procedure"};
         QTest::newRow("bank1.bin missing, older merged file")
             << "no bank1"
-            << QStringList{"File bank1.bin Not Found,Abort Procedure", "File *.Sx Not Found,Abort Procedure"};
-        QTest::newRow("no flash tool") << "no tool"
-                                       << QStringList{"Burnidor.exe Not Found, Procedure Aborted"};
+            << QStringList{"File bank1.bin Not Found,Abort Procedure",
+                           "File *.Sx Not Found,Abort Procedure"};
+        QTest::newRow("no flash tool")
+            << "no tool" << QStringList{"Burnidor.exe Not Found, Procedure Aborted"};
     }
     void flashToolStartsOnlyAfterThisRunWroteTheFile() {
         QFETCH(QString, arrange);

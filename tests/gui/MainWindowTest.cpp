@@ -5,8 +5,9 @@
 
 #include "app/MainWindow.h"
 #include "app/NewProjectDialog.h"
-#include "app/ProjectBrowser.h"
+#include "widgets/ProjectBrowser.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -24,7 +25,8 @@ private slots:
         test::FakeServices fake;
         {
             MainWindow window(fake.services, home.path());
-            QCOMPARE(window.windowTitle(), QStringLiteral("Korvane Ordane SW40218 CANopen TO J1939"));
+            QCOMPARE(window.windowTitle(),
+                     QStringLiteral("Korvane Ordane SW40218 CANopen TO J1939"));
             QVERIFY(fs::is_directory(home / "MASTER"));
             QCOMPARE(window.state().projectFolder(), home / "PROJECTS");
             window.close();
@@ -38,13 +40,21 @@ private slots:
         test::FakeServices fake;
         MainWindow window(fake.services, home.path());
         const std::pair<const char*, const char*> buttons[] = {
-            {"New", "New project"},          {"open", "Open project"},
-            {"btn_Prm_Gen", "Set Communication"}, {"btn_RCOB", "Receive J1939"},
-            {"btn_Info_RCOB", "Define SDO"}, {"btn_RPDO_J1939", "Define TPDO"},
-            {"btn_TCOB", "Transmit J1939"},  {"btn_Info_TCOB", "Define SDO"},
-            {"btn_TPDO_J1939", "Define RPDO"}, {"LbButton2", "Set SDO Client"},
-            {"btn_NodeGuard", "Set NodeGuarding"}, {"B_Eds", "EDS File"},
-            {"CreateBin", "Up date Device"}, {"about", "About"}, {"LbButton1", "X"}};
+            {"New", "New project"},
+            {"open", "Open project"},
+            {"btn_Prm_Gen", "Set Communication"},
+            {"btn_RCOB", "Receive J1939"},
+            {"btn_Info_RCOB", "Define SDO"},
+            {"btn_RPDO_J1939", "Define TPDO"},
+            {"btn_TCOB", "Transmit J1939"},
+            {"btn_Info_TCOB", "Define SDO"},
+            {"btn_TPDO_J1939", "Define RPDO"},
+            {"LbButton2", "Set SDO Client"},
+            {"btn_NodeGuard", "Set NodeGuarding"},
+            {"B_Eds", "EDS File"},
+            {"CreateBin", "Up date Device"},
+            {"about", "About"},
+            {"LbButton1", "X"}};
         for (const auto& [name, caption] : buttons) {
             auto* button = window.findChild<QPushButton*>(QLatin1String(name));
             QVERIFY2(button, name);
@@ -65,12 +75,14 @@ private slots:
                 return newProject.result();
             });
             window.NewClick();
-            QCOMPARE(window.windowTitle(), QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :Plant7"));
+            QCOMPARE(window.windowTitle(),
+                     QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :Plant7"));
             QVERIFY(fs::is_directory(home / "PROJECTS" / "Plant7" / "bin"));
             window.close();
         }
         MainWindow again(fake.services, home.path());
-        QCOMPARE(again.windowTitle(), QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :Plant7"));
+        QCOMPARE(again.windowTitle(),
+                 QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :Plant7"));
         QCOMPARE(again.state().projectFolder(), home / "PROJECTS" / "Plant7");
     }
 
@@ -88,7 +100,8 @@ private slots:
         QVERIFY(dialog.isVisible());
         dialog.nameBox()->setText(QStringLiteral("Existing"));
         QTest::keyClick(dialog.nameBox(), Qt::Key_Return); // Enter is OK
-        QCOMPARE(fake.messages.texts().back(), std::string("Name project not valid because directory already exists"));
+        QCOMPARE(fake.messages.texts().back(),
+                 std::string("Name project not valid because directory already exists"));
         QVERIFY(dialog.isVisible());
         QVERIFY(!dialog.closePermission());
         dialog.close(); // the platform's close is refused while permission is no
@@ -96,7 +109,8 @@ private slots:
         QTest::keyClick(dialog.nameBox(), Qt::Key_Escape); // Escape is Cancel
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(std::distance(fs::directory_iterator(home / "PROJECTS"), fs::directory_iterator()), 1);
+        QCOMPARE(std::distance(fs::directory_iterator(home / "PROJECTS"), fs::directory_iterator()),
+                 1);
     }
 
     void cancelledNewShowsThePrefixAlone() {
@@ -110,7 +124,8 @@ private slots:
             return dialog.result();
         });
         window.NewClick();
-        QCOMPARE(window.windowTitle(), QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :"));
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :"));
         QCOMPARE(window.state().projectFolder(), home / "PROJECTS" / "Plant7");
     }
 
@@ -124,7 +139,8 @@ private slots:
         window.openClick();
         QCOMPARE(fake.dialogs.requests.back().title, QStringLiteral("Select directory of project"));
         QCOMPARE(fake.dialogs.browseRoots.back(), home / "PROJECTS");
-        QCOMPARE(window.windowTitle(), QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :/Plant7"));
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :/Plant7"));
 
         window.openClick(); // cancelled: same folder, preselected
         QCOMPARE(fake.dialogs.requests.back().start, home / "PROJECTS" / "Plant7");
@@ -133,7 +149,8 @@ private slots:
         fake.dialogs.answers.push_back(home / "PROJECTS");
         window.openClick();
         QCOMPARE(window.state().projectName(), std::string());
-        QCOMPARE(window.windowTitle(), QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :"));
+        QCOMPARE(window.windowTitle(),
+                 QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :"));
     }
 
     void stepsWithoutAProjectFolderSayProjectNotValid() {
@@ -152,7 +169,8 @@ private slots:
         window.B_EdsClick();
         window.CreateBinClick(); // nothing is compiled into the current directory
         QCOMPARE(fake.messages.texts(),
-                 (std::vector<std::string>{"Project not valid", "Project not valid", "Project not valid"}));
+                 (std::vector<std::string>{"Project not valid", "Project not valid",
+                                           "Project not valid"}));
     }
 
     void aboutLinkOpensTheMakersPage() {
@@ -166,6 +184,20 @@ private slots:
         });
         window.aboutClick();
         QVERIFY(shown);
+    }
+
+    void aboutShowsTheProgramFolderInUse() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.path());
+        QString shown;
+        window.setModalRunner([&](QDialog& dialog) {
+            if (auto* folder = dialog.findChild<QLabel*>(QStringLiteral("ProgramFolder")))
+                shown = folder->text();
+            return int(QDialog::Accepted);
+        });
+        window.aboutClick();
+        QCOMPARE(shown, QString::fromStdString(home.path().string()));
     }
 };
 

@@ -3,10 +3,10 @@
 #include "FakeServices.h"
 #include "TestSupport.h"
 
-#include "app/EditorGrid.h"
 #include "app/MainWindow.h"
-#include "app/ProjectState.h"
+#include "core/ProjectState.h"
 #include "editors/UNodeGuard.h"
+#include "widgets/EditorGrid.h"
 
 #include <QComboBox>
 #include <QHeaderView>

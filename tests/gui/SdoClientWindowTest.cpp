@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/ProjectState.h"
+#include "core/ProjectState.h"
 #include "editors/USDO_Client.h"
 
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/ProjectState.h"
+#include "core/ProjectState.h"
 #include "editors/UInfoPdoMB.h"
 #include "editors/UInfoTPdoMB.h"
 

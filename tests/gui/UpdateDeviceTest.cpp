@@ -23,10 +23,11 @@ const std::vector<Message> kMissingDocuments = {
     {Kind::Info, "File SDOClient xml not found"},
 };
 
-const char* const kParameters = "<GeneralParameter><BaudRateCAN>5</BaudRateCAN><CANType>1</CANType>"
-                                "<IDDev_CANopen>1</IDDev_CANopen><Baud_CANopen>8</Baud_CANopen>"
-                                "<Set_Ope_CANopen>0</Set_Ope_CANopen><Net_Start_CANopen>0</Net_Start_CANopen>"
-                                "<Delay_CANopen>10</Delay_CANopen></GeneralParameter>";
+const char* const kParameters =
+    "<GeneralParameter><BaudRateCAN>5</BaudRateCAN><CANType>1</CANType>"
+    "<IDDev_CANopen>1</IDDev_CANopen><Baud_CANopen>8</Baud_CANopen>"
+    "<Set_Ope_CANopen>0</Set_Ope_CANopen><Net_Start_CANopen>0</Net_Start_CANopen>"
+    "<Delay_CANopen>10</Delay_CANopen></GeneralParameter>";
 
 // Frames k = 1..count with priority 6, PGN k and source address k.
 std::string frames(int count) {
@@ -81,7 +82,8 @@ private slots:
         QCOMPARE(p.fake.messages.messages(), kMissingDocuments);
         for (const char* name : {"bank1.bin", "bank2.bin", "bank3.bin", "bank4.bin", "bank5.bin"})
             QCOMPARE(fs::file_size(p.project / "bin" / name), std::uintmax_t(16384));
-        QVERIFY(test::readFile(p.project / "bin" / "bankg.c").starts_with("#pragma CONST_SEG SEGMENT0\r\n"));
+        QVERIFY(test::readFile(p.project / "bin" / "bankg.c")
+                    .starts_with("#pragma CONST_SEG SEGMENT0\r\n"));
 
         // A shorter list in the same run: the tail of the longer one stays in the image.
         test::writeFile(p.project / "TCobDef.xml", frames(4));
@@ -91,14 +93,16 @@ private slots:
         for (char k = 5; k <= 10; ++k)
             tail += std::string{k, k, '\0', '\x18'};
         QCOMPARE(bank2.substr(16, 24), tail);
-        QCOMPARE(test::readFile(p.project / "bin" / "bank1.bin").substr(16014, 2), std::string("\x04\0", 2));
+        QCOMPARE(test::readFile(p.project / "bin" / "bank1.bin").substr(16014, 2),
+                 std::string("\x04\0", 2));
         QCOMPARE(p.shownDialogs, (std::vector<QString>{QStringLiteral("Generate Firmware"),
                                                        QStringLiteral("Generate Firmware")}));
     }
 
     void aFailedCompilationShowsItsErrorAndWritesNoFile() {
         Program p;
-        test::writeFile(p.project / "pargen.xml", "<GeneralParameter><CANType>1</CANType></GeneralParameter>");
+        test::writeFile(p.project / "pargen.xml",
+                        "<GeneralParameter><CANType>1</CANType></GeneralParameter>");
         MainWindow window(p.fake.services, p.home.path());
         p.record(window);
         window.CreateBinClick();

@@ -1,7 +1,7 @@
 // Prints what the DBC reader found, in the form tests/documents/dbc/canmatrix_dump.py prints
 // canmatrix's reading, so that the two can be compared line by line.
 #include "documents/DbcFile.h"
-#include "documents/Error.h"
+#include "core/Error.h"
 #include "documents/J1939Identifier.h"
 
 #include <algorithm>
