@@ -60,7 +60,9 @@ QVariant DbcSelectionModel::data(const QModelIndex& index, int role) const {
         return m_selection->checked(r) ? Qt::Checked : Qt::Unchecked;
     if (role == Qt::ForegroundRole && !row.importable)
         return QBrush(QPalette().color(QPalette::Disabled, QPalette::Text));
-    if (role == Qt::TextAlignmentRole && index.column() >= Pgn && index.column() <= Priority)
+    // Numbers right-aligned, so that their digits line up.
+    if (role == Qt::TextAlignmentRole &&
+        ((index.column() >= Pgn && index.column() <= Priority) || index.column() == Signals))
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
