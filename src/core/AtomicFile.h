@@ -13,6 +13,31 @@ namespace ordane {
 // target, so a failed write never leaves a damaged file. Throws Error with the reason.
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
+// The same for a file made in pieces: the pieces go to a temporary file in the target's
+// folder (created by the constructor), commit() syncs it and renames it over the target.
+// Destroyed without commit(), it leaves nothing behind. Throws Error with the reason.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const std::filesystem::path& target);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void append(std::string_view bytes);
+    void commit();
+
+private:
+    [[noreturn]] void abandon(int error);
+    void writeOut(const char* data, std::size_t size);
+    void flush();
+
+    std::filesystem::path m_target;
+    std::string m_temporary;
+    int m_fd = -1;
+    std::size_t m_total = 0;
+    std::string m_buffer;
+};
+
 // Test hook: every following atomic write fails with "No space left on device" once it
 // has written `bytes` bytes, as a full disk would; nothing resets it but another call.
 void failAtomicWritesAfterForTests(std::optional<std::size_t> bytes);
