@@ -5,6 +5,7 @@
 #include "core/NumberText.h"
 #include "core/ProjectFolder.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace ordane {
@@ -17,25 +18,30 @@ constexpr std::size_t kBytesPerLine = 16;
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kContinuation = "                 "; // 17 blanks
 
+// One text line per 16 bytes, made in a buffer: 32768 bytes would otherwise be 200000 small
+// appends.
 void appendBank(std::string& text, int n, DeviceImage::ConstBank bytes) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (i == 0) {
-            text += "const char Bank";
-            text += std::to_string(n);
-            text += " [] = {";
-        } else if (i % kBytesPerLine == 0) {
-            text += kContinuation;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const std::string first = "const char Bank" + std::to_string(n) + " [] = {";
+    char line[kBytesPerLine * 6];
+    for (std::size_t start = 0; start < bytes.size(); start += kBytesPerLine) {
+        text += start == 0 ? std::string_view(first) : kContinuation;
+        const std::size_t end = std::min(bytes.size(), start + kBytesPerLine);
+        char* p = line;
+        for (std::size_t i = start; i < end; ++i) {
+            *p++ = ' ';
+            *p++ = '0';
+            *p++ = 'x';
+            *p++ = kDigits[bytes[i] >> 4];
+            *p++ = kDigits[bytes[i] & 0x0F];
+            *p++ = ',';
         }
-        text += " 0x";
-        appendHexByte(text, bytes[i]);
-        if (i + 1 == bytes.size()) {
-            text += "};";
-            text += kLineEnd;
-        } else {
-            text += ',';
-            if ((i + 1) % kBytesPerLine == 0)
-                text += kLineEnd;
+        text.append(line, std::size_t(p - line));
+        if (end == bytes.size()) {
+            text.back() = '}'; // the last byte closes the array instead
+            text += ';';
         }
+        text += kLineEnd;
     }
     text += kLineEnd;
 }

@@ -20,12 +20,21 @@ std::string DocumentRow::where() const {
     return m_documentName + ", row " + std::to_string(m_number);
 }
 
+// Compared in place: the names are constants and the values mostly short numbers, so a
+// lookup must not copy either (a compilation reads some twenty thousand of them).
+pugi::xml_attribute DocumentRow::lookup(std::string_view name) const {
+    for (pugi::xml_attribute a = m_node.first_attribute(); a; a = a.next_attribute())
+        if (name == a.name())
+            return a;
+    return {};
+}
+
 bool DocumentRow::has(std::string_view name) const {
-    return static_cast<bool>(m_node.attribute(std::string(name).c_str()));
+    return static_cast<bool>(lookup(name));
 }
 
 std::optional<std::string> DocumentRow::find(std::string_view name) const {
-    const pugi::xml_attribute a = m_node.attribute(std::string(name).c_str());
+    const pugi::xml_attribute a = lookup(name);
     if (!a)
         return std::nullopt;
     return std::string(a.value());
@@ -42,7 +51,10 @@ std::string DocumentRow::attribute(std::string_view name, std::string_view fallb
 }
 
 std::int32_t DocumentRow::integer(std::string_view name) const {
-    const std::string text = attribute(name);
+    const pugi::xml_attribute a = lookup(name);
+    if (!a)
+        throw Error(where() + ": attribute '" + std::string(name) + "' is missing");
+    const std::string_view text = a.value();
     if (auto value = tryParseInteger(text))
         return *value;
     throw Error(where() + ", " + std::string(name) + ": " + notAnIntegerMessage(text));
@@ -106,9 +118,8 @@ void ProjectDocument::loadText(std::string text, std::string name) {
     m_buffer = std::move(text);
     // Parse a copy so the original stays available for line numbers in messages. As a fragment,
     // so that the parser keeps text outside the root element for the check below.
-    const pugi::xml_parse_result result =
-        m_document.load_buffer(m_buffer.data(), m_buffer.size(),
-                               pugi::parse_default | pugi::parse_fragment);
+    const pugi::xml_parse_result result = m_document.load_buffer(
+        m_buffer.data(), m_buffer.size(), pugi::parse_default | pugi::parse_fragment);
     std::optional<std::pair<std::string, std::ptrdiff_t>> fault;
     if (!result)
         fault.emplace(result.description(), result.offset);

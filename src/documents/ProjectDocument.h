@@ -31,6 +31,7 @@ public:
 
 private:
     std::string where() const;
+    pugi::xml_attribute lookup(std::string_view name) const;
 
     pugi::xml_node m_node;
     std::string m_documentName;

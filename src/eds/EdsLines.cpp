@@ -3,6 +3,7 @@
 #include "core/NumberText.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace ordane {
 
@@ -35,10 +36,15 @@ struct Variable {
     int pdoMapping;
 };
 
+// The file's text as it grows, each line ending in CR LF: no line is kept on its own.
 class Lines {
 public:
-    void add(std::string line) { m_lines.push_back(std::move(line)); }
-    void blank() { m_lines.emplace_back(); }
+    Lines() { m_text.reserve(std::size_t(1) << 20); }
+    void add(std::string_view line) {
+        m_text += line;
+        m_text += "\r\n";
+    }
+    void blank() { m_text += "\r\n"; }
 
     void variable(const std::string& sectionLine, const Variable& v) {
         add(sectionLine);
@@ -69,10 +75,10 @@ public:
         blank();
     }
 
-    std::vector<std::string> take() { return std::move(m_lines); }
+    std::string take() { return std::move(m_text); }
 
 private:
-    std::vector<std::string> m_lines;
+    std::string m_text;
 };
 
 // Device-profile objects; CiA 306 lists them with the optional objects.
@@ -307,7 +313,7 @@ std::string edsTime(const LocalDateTime& time) {
     return twoDigits(hour) + ":" + twoDigits(time.minute) + (time.hour < 12 ? "AM" : "PM");
 }
 
-std::vector<std::string> buildEdsLines(const EdsProject& project, const LocalDateTime& time) {
+std::string buildEdsText(const EdsProject& project, const LocalDateTime& time) {
     Lines out;
     fileAndDeviceInfo(out, project, time);
     mandatoryObjects(out);
@@ -319,6 +325,17 @@ std::vector<std::string> buildEdsLines(const EdsProject& project, const LocalDat
     projectObjects(out, project);
     out.blank();
     return out.take();
+}
+
+std::vector<std::string> buildEdsLines(const EdsProject& project, const LocalDateTime& time) {
+    const std::string text = buildEdsText(project, time);
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find("\r\n", start);
+        lines.emplace_back(text, start, end - start);
+        start = end + 2;
+    }
+    return lines;
 }
 
 } // namespace ordane

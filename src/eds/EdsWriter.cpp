@@ -4,19 +4,12 @@
 #include "eds/EdsLines.h"
 #include "eds/EdsProject.h"
 
-#include <string>
-
 namespace ordane {
 
 void EdsWriter::write(const std::filesystem::path& projectFolder,
                       const std::filesystem::path& target) const {
     const EdsProject project = readEdsProject(projectFolder);
-    std::string text;
-    for (const std::string& line : buildEdsLines(project, m_clock.now())) {
-        text += line;
-        text += "\r\n";
-    }
-    writeFileAtomically(target, text);
+    writeFileAtomically(target, buildEdsText(project, m_clock.now()));
 }
 
 } // namespace ordane
