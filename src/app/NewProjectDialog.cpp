@@ -32,12 +32,9 @@ NewProjectDialog::NewProjectDialog(const AppServices& services, ProjectState& st
     m_name->setAccessibleName(tr("Project name"));
     layout->addLayout(form);
 
-    auto* buttons = new QDialogButtonBox(this);
-    const auto [ok, cancel] = makeOkCancel(this);
-    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
-    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
-    connect(ok, &QPushButton::clicked, this, &NewProjectDialog::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &NewProjectDialog::CancelClick);
+    const auto [ok, cancel] =
+        makeOkCancel(this, &NewProjectDialog::OkClick, &NewProjectDialog::CancelClick);
+    auto* buttons = okCancelBox(this, {ok, cancel});
     layout->addWidget(buttons);
 
     makeToolWindow(this);

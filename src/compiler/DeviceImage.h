@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Clock.h"
+#include "core/DeviceBanks.h"
 
 #include <array>
 #include <cstddef>
@@ -14,8 +15,8 @@ namespace ordane {
 // one left there.
 class DeviceImage {
 public:
-    static constexpr int kBankCount = 5;
-    static constexpr std::size_t kBankSize = 16384;
+    static constexpr int kBankCount = ordane::kBankCount;
+    static constexpr std::size_t kBankSize = ordane::kBankSize;
     static constexpr std::size_t kSize = kBankSize * kBankCount;
 
     using Bank = std::span<std::uint8_t, kBankSize>;

@@ -26,7 +26,7 @@ std::vector<MappedObjectRow> mappedObjects(const std::vector<SdoMappingRow>& row
     std::vector<MappedObjectRow> objects;
     objects.reserve(rows.size());
     for (const SdoMappingRow& row : rows)
-        objects.push_back({row.row, row.index, row.subIndex, row.dimension});
+        objects.push_back({row.row, row.entry.index, row.entry.subIndex, row.entry.dimension});
     return objects;
 }
 

@@ -83,27 +83,29 @@ SdoMappingRow readSdoMappingRow(const DocumentRow& row, Side side) {
     SdoMappingRow result;
     result.row = row.number();
     result.nrPdo = row.integer(field::kNrPdo);
-    result.index = row.integer(field::kIndex);
-    result.subIndex = row.integer(field::kSubIndex);
-    result.dimension = row.integer(field::kDimension);
-    for (std::size_t b = 0; b < result.bytes.size(); ++b)
-        result.bytes[b] = row.integer(field::kBytes[b]);
+    SdoMappingEntry& e = result.entry;
+    e.index = row.integer(field::kIndex);
+    e.subIndex = row.integer(field::kSubIndex);
+    e.dimension = row.integer(field::kDimension);
+    for (std::size_t b = 0; b < e.bytes.size(); ++b)
+        e.bytes[b] = row.integer(field::kBytes[b]);
     if (side == Side::Transmitted)
-        result.sendSdo = row.integer(field::kSendSdo);
+        e.sendSdo = row.integer(field::kSendSdo);
     return result;
 }
 
 std::vector<ProjectDocument::Pair> sdoMappingAttributes(const SdoMappingRow& row, Side side) {
+    const SdoMappingEntry& e = row.entry;
     std::vector<ProjectDocument::Pair> values = {
         {std::string(field::kNrPdo), std::to_string(row.nrPdo)},
-        {std::string(field::kIndex), std::to_string(row.index)},
-        {std::string(field::kSubIndex), std::to_string(row.subIndex)},
-        {std::string(field::kDimension), std::to_string(row.dimension)},
+        {std::string(field::kIndex), std::to_string(e.index)},
+        {std::string(field::kSubIndex), std::to_string(e.subIndex)},
+        {std::string(field::kDimension), std::to_string(e.dimension)},
     };
-    for (std::size_t b = 0; b < row.bytes.size(); ++b)
-        values.emplace_back(field::kBytes[b], std::to_string(row.bytes[b]));
+    for (std::size_t b = 0; b < e.bytes.size(); ++b)
+        values.emplace_back(field::kBytes[b], std::to_string(e.bytes[b]));
     if (side == Side::Transmitted)
-        values.emplace_back(field::kSendSdo, std::to_string(row.sendSdo));
+        values.emplace_back(field::kSendSdo, std::to_string(e.sendSdo));
     return values;
 }
 

@@ -116,16 +116,25 @@ private:
     const DocumentDefinition* m_definition = nullptr;
 };
 
-// A row of RInfoCob.xml or TInfoCob.xml as stored. Dimension and the bytes are drop-down
-// positions: Dimension 0 "4 Bytes", 1 "2 Bytes", 2 "1 Byte"; byte 0 "None", k "Byte k".
-struct SdoMappingRow {
-    int row = 0; // from 1
-    std::int32_t nrPdo = 0;
+// One mapped object of RInfoCob.xml or TInfoCob.xml. Dimension, the bytes and Send_SDO are
+// drop-down positions: Dimension 0 "4 Bytes", 1 "2 Bytes", 2 "1 Byte"; a byte 0 "None", k
+// "Byte k J1939 Frame"; send 0 "False", 1 "True". Values are kept as read, so re-saving a
+// document loses nothing.
+struct SdoMappingEntry {
     std::int32_t index = 0;
     std::int32_t subIndex = 0;
     std::int32_t dimension = 0;
     std::array<std::int32_t, 4> bytes{}; // B1 (most significant) .. B4
     std::int32_t sendSdo = 0;            // transmitted side only
+
+    bool operator==(const SdoMappingEntry&) const = default;
+};
+
+// A row of RInfoCob.xml or TInfoCob.xml as stored: the entry and the frame it belongs to.
+struct SdoMappingRow {
+    int row = 0; // from 1
+    std::int32_t nrPdo = 0;
+    SdoMappingEntry entry;
 };
 // Reads the attributes in document order; throws Error naming the first bad one.
 SdoMappingRow readSdoMappingRow(const DocumentRow& row, Side side);

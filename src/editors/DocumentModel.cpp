@@ -12,6 +12,12 @@ std::string Finding::line() const {
     return document + ": " + message;
 }
 
+void appendFindings(std::vector<Finding>& to, std::string_view document,
+                    std::vector<std::string> messages) {
+    for (std::string& message : messages)
+        to.push_back({std::string(document), 0, std::move(message)});
+}
+
 std::vector<std::string> messagesOf(const std::vector<Finding>& findings) {
     std::vector<std::string> messages;
     messages.reserve(findings.size());

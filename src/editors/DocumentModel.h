@@ -23,6 +23,10 @@ struct Finding {
     bool operator==(const Finding&) const = default;
 };
 
+// Each message as a Finding of `document` without row.
+void appendFindings(std::vector<Finding>& to, std::string_view document,
+                    std::vector<std::string> messages);
+
 // The messages alone, in order.
 std::vector<std::string> messagesOf(const std::vector<Finding>& findings);
 

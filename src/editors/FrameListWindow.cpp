@@ -28,12 +28,11 @@ FrameListWindow::FrameListWindow(FrameSide side, const char* objectName,
     m_pageLayout->setContentsMargins(2, 2, 2, 2);
     m_tabs->addTab(page, tr("Can0-ModBus"));
 
-    const auto [ok, cancel] = makeOkCancel(this);
+    const auto [ok, cancel] =
+        makeOkCancel(this, &FrameListWindow::OkClick, &FrameListWindow::CancelClick);
     m_ok = ok;
     auto* exportButton = makeButton(this, QStringLiteral("Export"), tr("Export"));
     auto* importButton = makeButton(this, QStringLiteral("Import"), tr("Import"));
-    connect(m_ok, &QPushButton::clicked, this, &FrameListWindow::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &FrameListWindow::CancelClick);
     connect(exportButton, &QPushButton::clicked, this, &FrameListWindow::ExportClick);
     connect(importButton, &QPushButton::clicked, this, &FrameListWindow::ImportClick);
 

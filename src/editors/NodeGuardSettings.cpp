@@ -119,10 +119,8 @@ std::vector<std::string> NodeGuardSettings::validateFrames() const {
 
 std::vector<Finding> NodeGuardSettings::failures() const {
     std::vector<Finding> result;
-    for (std::string& message : validateTable())
-        result.push_back({std::string(documents::guardedNodes.fileName), 0, std::move(message)});
-    for (std::string& message : validateFrames())
-        result.push_back({std::string(documents::guardFrames.fileName), 0, std::move(message)});
+    appendFindings(result, documents::guardedNodes.fileName, validateTable());
+    appendFindings(result, documents::guardFrames.fileName, validateFrames());
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/MappedObjectRules.h"
 #include "documents/ProjectDocuments.h"
 #include "editors/DocumentModel.h"
 
@@ -35,7 +36,7 @@ struct PdoFrameReference {
 // The PDO mapping of one direction: four PDOs, each tied to a frame by its number.
 class PdoMapping : public DocumentModel {
 public:
-    static constexpr std::size_t kRows = 4;
+    static constexpr std::size_t kRows = kPdosPerDirection;
 
     explicit PdoMapping(PdoDirection direction);
 

@@ -59,8 +59,7 @@ std::vector<Finding> SdoClientFrames::failures() const {
     for (int k = 1; k <= kFrames; ++k)
         checkJ1939Frame(frame(k), kMessageNames[k - 1], messages);
     std::vector<Finding> result;
-    for (std::string& message : messages)
-        result.push_back({std::string(documents::sdoClient.fileName), 0, std::move(message)});
+    appendFindings(result, documents::sdoClient.fileName, std::move(messages));
     return result;
 }
 

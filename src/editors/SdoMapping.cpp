@@ -24,6 +24,19 @@ const char* otherSection(SdoSide side) {
                                      : " in the Define SDO of Receive J1939 section";
 }
 
+// Index, then SubIndex, read strictly: the message of the first that is no integer.
+std::optional<std::string> readObjectTexts(std::string_view indexText,
+                                           std::string_view subIndexText, std::int32_t& index,
+                                           std::int32_t& subIndex) {
+    for (auto [text, value] : {std::pair{indexText, &index}, std::pair{subIndexText, &subIndex}}) {
+        const auto read = tryParseInteger(text);
+        if (!read)
+            return notAnIntegerMessage(text);
+        *value = *read;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 SdoMapping::SdoMapping(SdoSide side) : m_side(side) {}
@@ -125,13 +138,7 @@ void SdoMapping::loadEntries(const fs::path& projectFolder) {
             m_entriesCut = true;
         if (m_entriesCut || !named)
             continue;
-        SdoMappingEntry entry;
-        entry.index = stored.index;
-        entry.subIndex = stored.subIndex;
-        entry.dimension = stored.dimension;
-        entry.bytes = stored.bytes;
-        entry.sendSdo = stored.sendSdo;
-        m_frames[static_cast<std::size_t>(nrPdo - 1)].entries.push_back(entry);
+        m_frames[static_cast<std::size_t>(nrPdo - 1)].entries.push_back(stored.entry);
     }
 }
 
@@ -156,7 +163,7 @@ std::vector<Finding> SdoMapping::failures() const {
     std::vector<Finding> result;
     const std::string name = mappingDocumentName(m_side);
     for (const SdoMappingRow& row : m_rows)
-        if (auto message = objectRangeMessage(row.index, row.subIndex))
+        if (auto message = objectRangeMessage(row.entry.index, row.entry.subIndex))
             result.push_back({name, row.row, *message});
     return result;
 }
@@ -173,18 +180,15 @@ std::optional<std::string> SdoMapping::checkEntry(std::string_view indexText,
                                                   std::string_view subIndexText,
                                                   std::optional<SdoEntryPosition> excluded) const {
     // Both texts are read before any range is tested.
-    const auto index = tryParseInteger(indexText);
-    if (!index)
-        return notAnIntegerMessage(indexText);
-    const auto subIndex = tryParseInteger(subIndexText);
-    if (!subIndex)
-        return notAnIntegerMessage(subIndexText);
-    if (auto message = objectRangeMessage(*index, *subIndex))
+    std::int32_t index = 0, subIndex = 0;
+    if (auto message = readObjectTexts(indexText, subIndexText, index, subIndex))
         return message;
-    if (isFixedObjectIndex(static_cast<std::uint32_t>(*index)))
-        return fixedObjectMessage(static_cast<std::uint32_t>(*index));
+    if (auto message = objectRangeMessage(index, subIndex))
+        return message;
+    if (isFixedObjectIndex(static_cast<std::uint32_t>(index)))
+        return fixedObjectMessage(static_cast<std::uint32_t>(index));
 
-    const MappedObject object = storedObject(*index, *subIndex);
+    const MappedObject object = storedObject(index, subIndex);
     if (std::find(m_taken.begin(), m_taken.end(), object) != m_taken.end())
         return alreadyUsedMessage(object.first, object.second) + otherSection(m_side);
     for (std::size_t f = 0; f < m_frames.size(); ++f) {
@@ -218,15 +222,12 @@ void SdoMapping::deleteEntry(SdoEntryPosition position) {
 std::optional<std::string> SdoMapping::copy(std::string_view indexText,
                                             std::string_view subIndexText,
                                             const SdoMappingEntry& positions) {
-    const auto index = tryParseInteger(indexText);
-    if (!index)
-        return notAnIntegerMessage(indexText);
-    const auto subIndex = tryParseInteger(subIndexText);
-    if (!subIndex)
-        return notAnIntegerMessage(subIndexText);
+    std::int32_t index = 0, subIndex = 0;
+    if (auto message = readObjectTexts(indexText, subIndexText, index, subIndex))
+        return message;
     m_clipboard = positions;
-    m_clipboard.index = *index;
-    m_clipboard.subIndex = *subIndex;
+    m_clipboard.index = index;
+    m_clipboard.subIndex = subIndex;
     return std::nullopt;
 }
 
@@ -236,13 +237,7 @@ void SdoMapping::save(const fs::path& projectFolder) const {
     document.create(definition.rootName);
     for (const SdoMappingFrame& frame : m_frames) {
         for (const SdoMappingEntry& e : frame.entries) {
-            SdoMappingRow row;
-            row.nrPdo = frame.number;
-            row.index = e.index;
-            row.subIndex = e.subIndex;
-            row.dimension = e.dimension;
-            row.bytes = e.bytes;
-            row.sendSdo = e.sendSdo;
+            const SdoMappingRow row{0, frame.number, e};
             document.appendRow(sdoMappingAttributes(row, m_side));
         }
     }

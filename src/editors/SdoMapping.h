@@ -18,19 +18,6 @@ namespace ordane {
 // 1: the received frames (RCobDef.xml, RInfoCob.xml); 2: the transmitted frames.
 using SdoSide = Side;
 
-// One mapped object. Dimension, the bytes and Send_SDO are drop-down positions:
-// Dimension 0 "4 Bytes", 1 "2 Bytes", 2 "1 Byte"; a byte 0 "None", k "Byte k J1939 Frame";
-// send 0 "False", 1 "True". Values are kept as read, so re-saving a document loses nothing.
-struct SdoMappingEntry {
-    std::int32_t index = 0;
-    std::int32_t subIndex = 0;
-    std::int32_t dimension = 0;
-    std::array<std::int32_t, 4> bytes{}; // B1 (most significant) .. B4
-    std::int32_t sendSdo = 0;            // transmitted side only
-
-    bool operator==(const SdoMappingEntry&) const = default;
-};
-
 struct SdoMappingFrame {
     int number = 0;    // 1-based position in the frame document
     std::string label; // the frame document's texts, tab-separated

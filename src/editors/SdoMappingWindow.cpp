@@ -205,10 +205,9 @@ SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectSta
     columns->addLayout(right);
 
     auto* bottom = new QHBoxLayout;
-    const auto [ok, cancel] = makeOkCancel(this);
+    const auto [ok, cancel] =
+        makeOkCancel(this, &SdoMappingWindow::OkClick, &SdoMappingWindow::CancelClick);
     m_ok = ok;
-    connect(m_ok, &QPushButton::clicked, this, &SdoMappingWindow::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &SdoMappingWindow::CancelClick);
     bottom->addWidget(m_ok);
     bottom->addWidget(cancel);
     bottom->addStretch();

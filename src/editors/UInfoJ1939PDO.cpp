@@ -37,10 +37,9 @@ TFInfoJ1939PDO::TFInfoJ1939PDO(const AppServices& services, const ProjectState& 
     layout->addWidget(m_grid);
 
     auto* bottom = new QHBoxLayout;
-    const auto [ok, cancel] = makeOkCancel(this);
+    const auto [ok, cancel] =
+        makeOkCancel(this, &TFInfoJ1939PDO::OkClick, &TFInfoJ1939PDO::CancelClick);
     m_ok = ok;
-    connect(m_ok, &QPushButton::clicked, this, &TFInfoJ1939PDO::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &TFInfoJ1939PDO::CancelClick);
     bottom->addWidget(m_ok);
     bottom->addWidget(cancel);
     bottom->addStretch();

@@ -70,17 +70,9 @@ TFNodeGuard::TFNodeGuard(const AppServices& services, const ProjectState& state,
     panelLayout->addLayout(frames);
     layout->addWidget(panel);
 
-    auto* buttons = new QDialogButtonBox(this);
-    const auto [ok, cancel] = makeOkCancel(this);
+    const auto [ok, cancel] = makeOkCancel(this, &TFNodeGuard::OkClick, &TFNodeGuard::CancelClick);
     m_ok = ok;
-    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
-    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
-    connect(m_ok, &QPushButton::clicked, this, &TFNodeGuard::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &TFNodeGuard::CancelClick);
-    layout->addWidget(buttons);
-    tabOrder.push_back(m_ok);
-    tabOrder.push_back(cancel);
-    chainTabOrder(tabOrder);
+    layout->addWidget(okCancelBox(this, {ok, cancel}, &tabOrder));
 
     resize(660, 720);
 }
@@ -102,8 +94,7 @@ void TFNodeGuard::FormShow() {
         m_grid->setCell(row, kLifeTimeFactor, cells.lifeTimeFactor);
         m_grid->setCell(row, kMnemonic, cells.mnemonic);
     }
-    for (int k = 1; k <= NodeGuardSettings::kFrames; ++k)
-        m_lines[std::size_t(k - 1)].show(m_model.frame(k));
+    showFrames(m_lines, m_model);
     centreOnScreen(this);
     m_ok->setFocus();
 }
@@ -112,8 +103,7 @@ void TFNodeGuard::OkClick() {
     for (int row = 1; row <= NodeGuardSettings::kRows; ++row)
         m_model.node(row) = {m_grid->cell(row, kNodeId), m_grid->cell(row, kGuardTime),
                              m_grid->cell(row, kLifeTimeFactor), m_grid->cell(row, kMnemonic)};
-    for (int k = 1; k <= NodeGuardSettings::kFrames; ++k)
-        m_lines[std::size_t(k - 1)].take(m_model.frame(k));
+    takeFrames(m_lines, m_model);
     const std::vector<std::string> failures = messagesOf(m_model.failures());
     for (const std::string& failure : failures)
         m_services.messages.info(failure);

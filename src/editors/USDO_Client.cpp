@@ -41,17 +41,10 @@ TFSDO_Client::TFSDO_Client(const AppServices& services, const ProjectState& stat
     }
     layout->addLayout(grid);
 
-    auto* buttons = new QDialogButtonBox(this);
-    const auto [ok, cancel] = makeOkCancel(this);
+    const auto [ok, cancel] =
+        makeOkCancel(this, &TFSDO_Client::OkClick, &TFSDO_Client::CancelClick);
     m_ok = ok;
-    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
-    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
-    connect(m_ok, &QPushButton::clicked, this, &TFSDO_Client::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &TFSDO_Client::CancelClick);
-    layout->addWidget(buttons);
-    tabOrder.push_back(m_ok);
-    tabOrder.push_back(cancel);
-    chainTabOrder(tabOrder);
+    layout->addWidget(okCancelBox(this, {ok, cancel}, &tabOrder));
 
     makeToolWindow(this);
     // Fixed size, but closable from the title bar like Cancel.
@@ -61,15 +54,13 @@ TFSDO_Client::TFSDO_Client(const AppServices& services, const ProjectState& stat
 void TFSDO_Client::FormShow() {
     m_model.load(m_state.projectFolder());
     reportLoadProblems(m_model, m_services.messages);
-    for (int k = 1; k <= SdoClientFrames::kFrames; ++k)
-        m_lines[std::size_t(k - 1)].show(m_model.frame(k));
+    showFrames(m_lines, m_model);
     centreOnScreen(this);
     m_ok->setFocus();
 }
 
 void TFSDO_Client::OkClick() {
-    for (int k = 1; k <= SdoClientFrames::kFrames; ++k)
-        m_lines[std::size_t(k - 1)].take(m_model.frame(k));
+    takeFrames(m_lines, m_model);
     const std::vector<std::string> failures = messagesOf(m_model.failures());
     for (const std::string& failure : failures)
         m_services.messages.info(failure);

@@ -195,9 +195,7 @@ TFpargen::TFpargen(const AppServices& services, const ProjectState& state, QWidg
         grid->setRowStretch(2, 1);
     }
 
-    std::tie(m_ok, m_cancel) = makeOkCancel(this);
-    connect(m_ok, &QPushButton::clicked, this, &TFpargen::OkClick);
-    connect(m_cancel, &QPushButton::clicked, this, &TFpargen::CancelClick);
+    std::tie(m_ok, m_cancel) = makeOkCancel(this, &TFpargen::OkClick, &TFpargen::CancelClick);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(j1939, 0, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/DeviceBanks.h"
 #include "core/MessageSink.h"
 
 #include <cstdint>
@@ -13,8 +14,6 @@
 
 namespace ordane {
 
-inline constexpr int kBankCount = 5;
-inline constexpr std::uint32_t kBankSize = 0x4000;
 inline constexpr int kRecordsPerBank = 512;
 inline constexpr const char* kFirmwareTemplateName = "SX40218.sx";
 inline constexpr const char* kMergedFilePrefix = "New_";
@@ -24,7 +23,7 @@ constexpr std::uint32_t bankFirstAddress(int bank) {
     return 0x388000u + std::uint32_t(bank - 1) * 0x10000u;
 }
 constexpr std::uint32_t bankLastAddress(int bank) {
-    return bankFirstAddress(bank) + kBankSize - 1;
+    return bankFirstAddress(bank) + std::uint32_t(kBankSize) - 1;
 }
 
 // The 512 S2 records of 32 bytes that carry one bank, each line ending in CR LF. Bytes

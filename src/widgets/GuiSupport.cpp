@@ -1,6 +1,7 @@
 #include "widgets/GuiSupport.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -36,6 +37,19 @@ std::pair<QPushButton*, QPushButton*> makeOkCancel(QDialog* dialog) {
     auto* cancel = makeButton(dialog, QStringLiteral("Cancel"), QObject::tr("Cancel"));
     ok->setDefault(true);
     return {ok, cancel};
+}
+
+QDialogButtonBox* okCancelBox(QDialog* dialog, std::pair<QPushButton*, QPushButton*> buttons,
+                              std::vector<QWidget*>* tabOrder) {
+    auto* box = new QDialogButtonBox(dialog);
+    box->addButton(buttons.first, QDialogButtonBox::AcceptRole);
+    box->addButton(buttons.second, QDialogButtonBox::RejectRole);
+    if (tabOrder) {
+        tabOrder->push_back(buttons.first);
+        tabOrder->push_back(buttons.second);
+        chainTabOrder(*tabOrder);
+    }
+    return box;
 }
 
 void chainTabOrder(const std::vector<QWidget*>& widgets) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPushButton>
 #include <QString>
 
 #include <filesystem>
@@ -10,7 +11,7 @@
 class QLabel;
 class QWidget;
 class QDialog;
-class QPushButton;
+class QDialogButtonBox;
 
 namespace ordane {
 
@@ -39,6 +40,21 @@ QPushButton* makeButton(QWidget* parent, const QString& objectName, const QStrin
 // OK and Cancel of a dialog: OK is the default button (Enter), Cancel is not. Both belong
 // to the dialog at once, so that the default still holds when the dialog is shown.
 std::pair<QPushButton*, QPushButton*> makeOkCancel(QDialog* dialog);
+
+// The same, each button clicking the dialog's slot.
+template <class Dialog>
+std::pair<QPushButton*, QPushButton*> makeOkCancel(Dialog* dialog, void (Dialog::*onOk)(),
+                                                   void (Dialog::*onCancel)()) {
+    const auto buttons = makeOkCancel(static_cast<QDialog*>(dialog));
+    QObject::connect(buttons.first, &QPushButton::clicked, dialog, onOk);
+    QObject::connect(buttons.second, &QPushButton::clicked, dialog, onCancel);
+    return buttons;
+}
+
+// OK and Cancel in a button box, for the dialogs that show them at their foot. With a tab
+// order, the two end it and the whole order is set.
+QDialogButtonBox* okCancelBox(QDialog* dialog, std::pair<QPushButton*, QPushButton*> buttons,
+                              std::vector<QWidget*>* tabOrder = nullptr);
 
 // Tab order along the list.
 void chainTabOrder(const std::vector<QWidget*>& widgets);

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <array>
+#include <cstddef>
 #include <vector>
 
 class QComboBox;
@@ -34,5 +36,17 @@ struct J1939FrameLine {
     // The line's controls in tab order.
     std::vector<QWidget*> controls() const;
 };
+
+// Every frame k of the model into line k, and back.
+template <std::size_t N, class Model>
+void showFrames(const std::array<J1939FrameLine, N>& lines, const Model& model) {
+    for (std::size_t k = 1; k <= N; ++k)
+        lines[k - 1].show(model.frame(int(k)));
+}
+template <std::size_t N, class Model>
+void takeFrames(const std::array<J1939FrameLine, N>& lines, Model& model) {
+    for (std::size_t k = 1; k <= N; ++k)
+        lines[k - 1].take(model.frame(int(k)));
+}
 
 } // namespace ordane

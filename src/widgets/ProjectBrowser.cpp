@@ -65,11 +65,9 @@ ProjectBrowser::ProjectBrowser(const QString& title, const std::filesystem::path
     m_view->expand(m_proxy->mapFromSource(m_model->index(m_root)));
     m_view->setMinimumSize(360, 300);
 
-    auto* buttons = new QDialogButtonBox(this);
     const auto [ok, cancel] = makeOkCancel(this);
     m_ok = ok;
-    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
-    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
+    auto* buttons = okCancelBox(this, {ok, cancel});
     m_ok->setEnabled(false);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
