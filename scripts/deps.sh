@@ -6,9 +6,12 @@ packages=(
   g++ cmake ninja-build pkg-config ccache
   libpugixml-dev libfreexl-dev libsimpleini-dev libcli11-dev
   qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-  srecord python3-xlwt time valgrind
+  srecord python3-xlwt python3-can time valgrind
   clang libclang-rt-14-dev
   xvfb xauth imagemagick fonts-dejavu-core
+  # the install checks: menu entry, manual pages, icon, completion, the Debian package
+  desktop-file-utils man-db groff-base librsvg2-bin bash-completion dpkg-dev file
+  tidy
 )
 
 missing=()

@@ -11,7 +11,8 @@
 
 namespace ordane {
 
-AboutBox::AboutBox(const AppServices& services, QWidget* parent)
+AboutBox::AboutBox(const AppServices& services, const std::filesystem::path& programFolder,
+                   QWidget* parent)
     : QDialog(parent), m_services(services) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(tr("About..."));
@@ -41,6 +42,14 @@ AboutBox::AboutBox(const AppServices& services, QWidget* parent)
     add(2, QStringLiteral("Software Code : "), QStringLiteral("SW40218"));
     add(3, QStringLiteral("Version :"), QStringLiteral("1.704"));
     add(4, QStringLiteral("Document Code :"), QStringLiteral("MN40218"));
+    auto* folderLabel = new QLabel(tr("Program folder :"));
+    auto* folder = new QLabel(QString::fromStdString(programFolder.string()));
+    folder->setObjectName(QStringLiteral("ProgramFolder"));
+    folder->setAccessibleName(tr("Program folder"));
+    folder->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    folderLabel->setBuddy(folder);
+    texts->addWidget(folderLabel, 5, 0);
+    texts->addWidget(folder, 5, 1);
 
     auto* link =
         new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(QLatin1String(kMakerWebAddress)));

@@ -2,6 +2,8 @@
 
 #include "widgets/Services.h"
 
+#include <filesystem>
+
 #include <QDialog>
 
 namespace ordane {
@@ -9,7 +11,9 @@ namespace ordane {
 class AboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutBox(const AppServices& services, QWidget* parent = nullptr);
+    // Shows the program folder in use, so that a user can tell where MASTER and PROJECTS are.
+    AboutBox(const AppServices& services, const std::filesystem::path& programFolder,
+             QWidget* parent = nullptr);
 
 public slots:
     void openWebPage();

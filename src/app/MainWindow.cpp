@@ -18,10 +18,14 @@
 #include "editors/USDO_Client.h"
 
 // device image, EDS and firmware
+#include "check/ProjectCheck.h"
 #include "compiler/DeviceImage.h"
 #include "compiler/UpdateBanks.h"
+#include "editors/CommissionedNode.h"
+#include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
 #include "firmware/ModifyFileSx.h"
+#include "report/MappingReport.h"
 
 #include "core/Error.h"
 
@@ -46,6 +50,10 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     auto* outer = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addStretch();
+    auto* report = addButton("report", tr("Report"), &MainWindow::reportClick);
+    report->setAccessibleName(tr("Mapping report"));
+    report->setFixedWidth(60);
+    top->addWidget(report);
     auto* about = addButton("about", tr("About"), &MainWindow::aboutClick);
     auto* close = addButton("LbButton1", tr("X"), &MainWindow::LbButton1Click);
     close->setAccessibleName(tr("Close"));
@@ -98,7 +106,8 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
         tabOrder.push_back(button);
     }
     outer->addLayout(steps);
-    // The keyboard goes through the steps in order; About and X come last.
+    // The keyboard goes through the steps in order; Report, About and X come last.
+    tabOrder.push_back(report);
     tabOrder.push_back(about);
     tabOrder.push_back(close);
     chainTabOrder(tabOrder);
@@ -118,7 +127,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_newProject = new NewProjectDialog(m_services, m_state, this);
-    m_about = new AboutBox(m_services, this);
+    m_about = new AboutBox(m_services, m_state.programFolder(), this);
     // Every window is created once, hidden, for the whole run.
     // communication parameters and J1939 frame lists
     m_pargen = new TFpargen(m_services, m_state, this);
@@ -255,14 +264,24 @@ void MainWindow::btn_NodeGuardClick() {
 void MainWindow::B_EdsClick() {
     if (!projectCheck())
         return;
+    const QString edsType = tr("Electronic Data Sheet (*.eds)");
+    const QString dcfType = tr("Device Configuration File (*.dcf)");
+    QString chosenType = edsType;
     auto target = m_services.dialogs.saveFile(this, tr("Save EDS File"), m_state.projectFolder(),
-                                              tr("Electronic Data Sheet (*.eds)"));
+                                              edsType + ";;" + dcfType, &chosenType);
     if (!target)
         return;
+    const DataSheetKind kind = dataSheetKind(
+        *target, chosenType == dcfType ? DataSheetKind::Dcf : DataSheetKind::Eds);
     if (!target->has_extension())
-        *target += ".eds";
+        *target += kind == DataSheetKind::Dcf ? ".dcf" : ".eds";
     try {
-        EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
+        if (kind == DataSheetKind::Dcf) {
+            const CommissionedNode node = commissionedNode(m_state.projectFolder(), {});
+            DcfWriter(m_services.clock)
+                .write(m_state.projectFolder(), *target, node.nodeId, node.bitRateKbit);
+        } else
+            EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
     } catch (const std::exception& e) {
         m_services.messages.error(e.what());
     }
@@ -294,6 +313,23 @@ void MainWindow::CreateBinClick() {
     }
     m_modifyFileSx->FormShow();
     runModal(*m_modifyFileSx);
+}
+
+void MainWindow::reportClick() {
+    if (!projectCheck())
+        return;
+    const std::filesystem::path& folder = m_state.projectFolder();
+    const std::filesystem::path target = folder / kReportFileName;
+    try {
+        const ProjectCheck check = checkProject(folder);
+        writeMappingReport(folder, target, {check.failures, check.notes}, m_services.clock);
+    } catch (const Error& e) {
+        m_services.messages.error(e.what());
+        return;
+    }
+    if (!m_services.dialogs.openLocalFile(target))
+        m_services.messages.info("The report was written to " + target.string() +
+                                 ", but no browser could be started to show it.");
 }
 
 void MainWindow::aboutClick() {

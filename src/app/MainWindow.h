@@ -66,6 +66,8 @@ public slots:
     void btn_NodeGuardClick();
     void B_EdsClick();
     void CreateBinClick();
+    // "Report": the mapping report of the project, written into its folder and opened.
+    void reportClick();
     void aboutClick();
     void LbButton1Click();
 

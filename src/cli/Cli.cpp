@@ -7,6 +7,8 @@
 #include <exception>
 #include <functional>
 #include <new>
+#include <optional>
+#include <string>
 
 namespace ordane::cli {
 
@@ -46,6 +48,19 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     eds->add_option("OUTPUT", output, "EDS file to write")->required();
     eds->callback([&] { action = [&] { return edsCommand(project, output, out, err); }; });
 
+    std::optional<std::string> nodeId, bitRate;
+    auto* dcf = app.add_subcommand(
+        "dcf", "Write the device configuration file (DCF) of PROJECT to OUTPUT: the EDS plus "
+               "the commissioned node ID and bit rate");
+    dcf->add_option("PROJECT", project, "Project folder")->required();
+    dcf->add_option("OUTPUT", output, "DCF file to write")->required();
+    dcf->add_option("--node-id", nodeId, "Node ID 1..127 (default: IDDev_CANopen of pargen.xml)");
+    dcf->add_option("--bit-rate", bitRate,
+                    "Bit rate in kbit/s: 10, 20, 50, 100, 125, 250, 500, 800 or 1000 (default: "
+                    "Baud_CANopen of pargen.xml)");
+    dcf->callback(
+        [&] { action = [&] { return dcfCommand(project, output, nodeId, bitRate, out, err); }; });
+
     auto* merge = app.add_subcommand(
         "merge", "Merge bin/bank1.bin and bin/bank2.bin into the S-record file TEMPLATE, "
                  "writing New_<template name> into PROJECT");
@@ -66,6 +81,13 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
                  "failure with document and row");
     check->add_option("PROJECT", project, "Project folder")->required();
     check->callback([&] { action = [&] { return checkCommand(project, out, err); }; });
+
+    auto* report = app.add_subcommand(
+        "report", "Write the mapping report of PROJECT (one self-contained HTML file) to "
+                  "OUTPUT, the check's findings first");
+    report->add_option("PROJECT", project, "Project folder")->required();
+    report->add_option("OUTPUT", output, "HTML file to write")->required();
+    report->callback([&] { action = [&] { return reportCommand(project, output, out, err); }; });
 
     auto* create =
         app.add_subcommand("new", "Create project NAME (with its bin folder) under ROOT");
@@ -93,6 +115,52 @@ exportCmd->add_option("SIDE", side, "received or transmitted")
     ->required()
     ->check(CLI::IsMember({"received", "transmitted"}));
 exportCmd->callback([&] { action = [&] { return exportCommand(project, side, out, err); }; });
+
+SimulateArguments simulation;
+std::string simulationOut, simulationValues;
+auto* simulate = app.add_subcommand(
+    "simulate", "Replay the CAN log LOG (candump -L format) through PROJECT: the frames the "
+                "converter sends and the objects a CANopen master reads");
+simulate->add_option("PROJECT", simulation.project, "Project folder")->required();
+simulate->add_option("LOG", simulation.log, "CAN log as candump -L writes it")->required();
+simulate->add_option("--out", simulationOut, "Log of the frames the converter sends");
+simulate->add_option("--values", simulationValues,
+                     "CSV of every mapped object's value at the end of the log");
+simulate->add_option("--j1939-if", simulation.options.j1939Interface,
+                     "Interface name of the J1939 bus in the log (default j1939)");
+simulate->add_option("--canopen-if", simulation.options.canopenInterface,
+                     "Interface name of the CANopen bus in the log (default canopen)");
+simulate->callback([&] {
+    action = [&] {
+        if (!simulationOut.empty())
+            simulation.out = simulationOut;
+        if (!simulationValues.empty())
+            simulation.values = simulationValues;
+        return simulateCommand(simulation, out, err);
+    };
+});
+
+std::string imageFile;
+auto* inspect = app.add_subcommand(
+    "inspect", "Show the configuration in banks 1 and 2 of FILE: a merged firmware file, "
+               "bank1.bin (with bank2.bin beside it), bankg.c or a bin folder");
+inspect->add_option("FILE", imageFile, "Firmware file, bank file, bankg.c or folder")->required();
+inspect->callback([&] { action = [&] { return inspectCommand(imageFile, out, err); }; });
+
+auto* verify = app.add_subcommand(
+    "verify", "Compile PROJECT in memory and compare banks 1 and 2 with FILE, the compile "
+              "stamps aside; exit 1 naming the differences");
+verify->add_option("PROJECT", project, "Project folder")->required();
+verify->add_option("FILE", imageFile, "Firmware file, bank file, bankg.c or folder")->required();
+verify->callback([&] { action = [&] { return verifyCommand(project, imageFile, out, err); }; });
+
+auto* recover =
+    app.add_subcommand("recover", "Create project NAME under ROOT from the configuration in FILE");
+recover->add_option("FILE", imageFile, "Firmware file, bank file, bankg.c or folder")->required();
+recover->add_option("ROOT", root, "Projects root folder")->required();
+recover->add_option("NAME", name, "Project name")->required();
+recover->callback(
+    [&] { action = [&] { return recoverCommand(imageFile, root, name, out, err); }; });
 
 std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
 try {

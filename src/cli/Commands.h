@@ -2,8 +2,10 @@
 
 #include "core/Error.h"
 #include "core/ProjectFolder.h"
+#include "simulator/Simulation.h"
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,17 +23,43 @@ inline constexpr int kUsage = 2;
 int compileCommand(const fs::path& project, std::ostream& out, std::ostream& err);
 int edsCommand(const fs::path& project, const fs::path& output, std::ostream& out,
                std::ostream& err);
+// `nodeId` and `bitRate` (kbit/s) are number text; absent ones come from pargen.xml.
+int dcfCommand(const fs::path& project, const fs::path& output,
+               const std::optional<std::string>& nodeId, const std::optional<std::string>& bitRate,
+               std::ostream& out, std::ostream& err);
 int mergeCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
                  std::ostream& err);
 int updateCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
                   std::ostream& err);
 int checkCommand(const fs::path& project, std::ostream& out, std::ostream& err);
+// Writes the mapping report, with the findings of `check` first; exit 0 whatever they are.
+int reportCommand(const fs::path& project, const fs::path& output, std::ostream& out,
+                  std::ostream& err);
 int newCommand(const fs::path& root, const std::string& name, std::ostream& out, std::ostream& err);
 // `side` is "received" or "transmitted".
 int importCommand(const fs::path& project, const std::string& side, const fs::path& workbook,
                   std::ostream& out, std::ostream& err);
 int exportCommand(const fs::path& project, const std::string& side, std::ostream& out,
                   std::ostream& err);
+
+struct SimulateArguments {
+    fs::path project;
+    fs::path log;
+    std::optional<fs::path> out;
+    std::optional<fs::path> values;
+    SimulationOptions options;
+};
+// Replays a CAN log through the project: OUT gets the frames the converter sends, VALUES
+// the mapped objects at the end; the summary goes to `out`. Nothing is written when the
+// log has a malformed line.
+int simulateCommand(const SimulateArguments& arguments, std::ostream& out, std::ostream& err);
+
+// Read banks 1 and 2 back from a merged firmware file, bank files or bankg.c.
+int inspectCommand(const fs::path& file, std::ostream& out, std::ostream& err);
+int verifyCommand(const fs::path& project, const fs::path& file, std::ostream& out,
+                  std::ostream& err);
+int recoverCommand(const fs::path& file, const fs::path& root, const std::string& name,
+                   std::ostream& out, std::ostream& err);
 
 // Runs a command on an existing project folder ("Project folder not found: <folder>"
 // otherwise). An Error the command throws is its reason: printed, and the command fails.

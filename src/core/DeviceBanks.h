@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace ordane {
 
@@ -8,5 +9,14 @@ namespace ordane {
 // the firmware all follow this.
 inline constexpr int kBankCount = 5;
 inline constexpr std::size_t kBankSize = 16384;
+
+// First and last S-record address of bank 1..5 in the firmware: the window 0x8000..0xBFFF
+// of memory pages 0x38..0x3C.
+constexpr std::uint32_t bankFirstAddress(int bank) {
+    return 0x388000u + std::uint32_t(bank - 1) * 0x10000u;
+}
+constexpr std::uint32_t bankLastAddress(int bank) {
+    return bankFirstAddress(bank) + std::uint32_t(kBankSize) - 1;
+}
 
 } // namespace ordane

@@ -3,7 +3,7 @@
 #include "core/NumberText.h"
 
 #include <cstdio>
-#include <string_view>
+#include <vector>
 
 namespace ordane {
 
@@ -34,24 +34,40 @@ struct Variable {
     std::string defaultValue;
     const char* access;
     int pdoMapping;
+    // What the commissioned node holds when it differs from the default.
+    std::string configured = {};
 };
 
-// The file's text as it grows, each line ending in CR LF: no line is kept on its own.
+// Builds the EDS text; given commissioning values, the DCF's as well: each DefaultValue
+// line is followed by its ParameterValue, so both files come from one description. The
+// lines go straight into one string, each ending in CR LF: none is kept on its own.
 class Lines {
 public:
-    Lines() { m_text.reserve(std::size_t(1) << 20); }
+    explicit Lines(const Commissioning* dcf) : m_dcf(dcf) { m_text.reserve(std::size_t(1) << 20); }
+
+    const Commissioning* dcf() const { return m_dcf; }
+
     void add(std::string_view line) {
         m_text += line;
         m_text += "\r\n";
     }
     void blank() { m_text += "\r\n"; }
 
+    void value(const std::string& defaultValue, const std::string& configured = {}) {
+        m_text += "DefaultValue=";
+        add(defaultValue);
+        if (m_dcf) {
+            m_text += "ParameterValue=";
+            add(configured.empty() ? defaultValue : configured);
+        }
+    }
+
     void variable(const std::string& sectionLine, const Variable& v) {
         add(sectionLine);
         add(std::string("ParameterName=") + v.name);
         add("ObjectType=0x7");
         add(std::string("DataType=") + v.dataType);
-        add("DefaultValue=" + v.defaultValue);
+        value(v.defaultValue, v.configured);
         add(std::string("AccessType=") + v.access);
         add("PDOMapping=" + std::to_string(v.pdoMapping));
         blank();
@@ -78,6 +94,7 @@ public:
     std::string take() { return std::move(m_text); }
 
 private:
+    const Commissioning* m_dcf;
     std::string m_text;
 };
 
@@ -87,17 +104,24 @@ constexpr std::uint32_t kFirstProfileIndex = 0x6000;
 const std::uint32_t kDataObjects[] = {0x2020, 0x2021, 0x2022, 0x2023,
                                       0x202A, 0x202B, 0x202C, 0x202D};
 
+constexpr const char* kEdsFileName = "CANopen_to_J1939.eds";
+
 void fileAndDeviceInfo(Lines& out, const EdsProject& project, const LocalDateTime& time) {
     const std::string date = edsDate(time);
     const std::string clock = edsTime(time);
+    const Commissioning* dcf = out.dcf();
     for (const std::string& line :
-         {std::string("[FileInfo]"), std::string("FileName=CANopen_to_J1939.eds"),
+         {std::string("[FileInfo]"),
+          "FileName=" + (dcf ? iniValueText(dcf->fileName) : std::string(kEdsFileName)),
           std::string("FileVersion=1"), std::string("FileRevision=0"),
           std::string("EDSVersion=4.0"), std::string("Description=Gateway CANopen to J1939"),
           "CreationTime=" + clock, "CreationDate=" + date, std::string("CreatedBy=Korvane"),
           "ModificationTime=" + clock, "ModificationDate=" + date,
           std::string("ModifiedBy=Korvane")})
         out.add(line);
+    // The description the DCF was made from.
+    if (dcf)
+        out.add(std::string("LastEDS=") + kEdsFileName);
     out.blank();
 
     for (const char* line : {"[DeviceInfo]",
@@ -125,6 +149,21 @@ void fileAndDeviceInfo(Lines& out, const EdsProject& project, const LocalDateTim
     out.add("NrOfTXPDO=" + std::to_string(project.transmit.pdos.size()));
     out.add("LSS_Supported=0");
     out.blank();
+
+    if (dcf) {
+        out.add("[DeviceComissioning]");
+        out.add("NodeID=" + std::to_string(dcf->nodeId));
+        out.add("NodeName=" + iniValueText(dcf->nodeName));
+        out.add("Baudrate=" + std::to_string(dcf->bitRateKbit));
+        // The converter is one slave on one CANopen network, which the project does not name.
+        out.add("NetNumber=1");
+        out.add("NetworkName=CANopen");
+        out.add("CANopenManager=0");
+        // The device serial number is not in the project (its identity object says 0),
+        // and the converter has no LSS.
+        out.add("LSS_SerialNumber=0");
+        out.blank();
+    }
 
     out.add("[DummyUsage]");
     out.add("Dummy0001=0");
@@ -175,8 +214,12 @@ void optionalObjects(Lines& out, const EdsProject& project) {
     out.blank();
     out.header(0x1200, 3, "Server SDO Parameter", "0x9");
     out.variable("[1200sub0]", {"Number of Entries", "0x0005", "0x02", "ro", 0});
-    out.variable("[1200sub1]", {"COB-ID Client -> Server", "0x0007", "0x00000600", "ro", 0});
-    out.variable("[1200sub2]", {"COB-ID Server -> Client", "0x0007", "0x000005FF", "ro", 0});
+    // The commissioned node answers on the default SDO channel of its node ID.
+    const std::uint32_t node = out.dcf() ? std::uint32_t(out.dcf()->nodeId) : 0;
+    out.variable("[1200sub1]", {"COB-ID Client -> Server", "0x0007", "0x00000600", "ro", 0,
+                                node ? hexText(0x600 + node, 8) : std::string()});
+    out.variable("[1200sub2]", {"COB-ID Server -> Client", "0x0007", "0x000005FF", "ro", 0,
+                                node ? hexText(0x580 + node, 8) : std::string()});
     out.header(0x1280, 4, "Client SDO Parameter", "0x9");
     out.variable("[1280sub0]", {"Number of Entries", "0x0005", "0x03", "ro", 0});
     out.variable("[1280sub1]", {"COB-ID Client -> Server", "0x0007", "0x800006E0", "rw", 0});
@@ -265,7 +308,7 @@ void projectObjects(Lines& out, const EdsProject& project) {
             out.add("ObjectType=0x7");
             out.add("DataType=0x0005");
             out.add("AccessType=ro");
-            out.add("DefaultValue=" + hexText(subs.back().subIndex, 2));
+            out.value(hexText(subs.back().subIndex, 2));
             out.add("PDOMapping=0");
             out.blank();
         }
@@ -278,19 +321,19 @@ void projectObjects(Lines& out, const EdsProject& project) {
                 out.add("DataType=0x0005");
                 out.add("LowLimit=0x00");
                 out.add("HighLimit=0xFF");
-                out.add("DefaultValue=0x00");
+                out.value("0x00");
                 break;
             case 1: // "2 Bytes"
                 out.add("DataType=0x0006");
                 out.add("LowLimit=0x0000");
                 out.add("HighLimit=0xFFFF");
-                out.add("DefaultValue=0x0000");
+                out.value("0x0000");
                 break;
             default: // "4 Bytes" and anything else
                 out.add("DataType=0x0007");
                 out.add("LowLimit=0x00000000");
                 out.add("HighLimit=0xFFFFFFFF");
-                out.add("DefaultValue=0x00000000");
+                out.value("0x00000000");
                 break;
             }
             out.add(sub.readOnly == 1 ? "AccessType=ro" : "AccessType=rw");
@@ -313,8 +356,19 @@ std::string edsTime(const LocalDateTime& time) {
     return twoDigits(hour) + ":" + twoDigits(time.minute) + (time.hour < 12 ? "AM" : "PM");
 }
 
-std::string buildEdsText(const EdsProject& project, const LocalDateTime& time) {
-    Lines out;
+std::string iniValueText(std::string_view text) {
+    std::string value(text);
+    for (char& c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '_';
+    return value;
+}
+
+namespace {
+
+std::string buildText(const EdsProject& project, const LocalDateTime& time,
+                      const Commissioning* dcf) {
+    Lines out(dcf);
     fileAndDeviceInfo(out, project, time);
     mandatoryObjects(out);
     optionalObjects(out, project);
@@ -327,15 +381,15 @@ std::string buildEdsText(const EdsProject& project, const LocalDateTime& time) {
     return out.take();
 }
 
-std::vector<std::string> buildEdsLines(const EdsProject& project, const LocalDateTime& time) {
-    const std::string text = buildEdsText(project, time);
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = text.find("\r\n", start);
-        lines.emplace_back(text, start, end - start);
-        start = end + 2;
-    }
-    return lines;
+} // namespace
+
+std::string buildEdsText(const EdsProject& project, const LocalDateTime& time) {
+    return buildText(project, time, nullptr);
+}
+
+std::string buildDcfText(const EdsProject& project, const LocalDateTime& time,
+                         const Commissioning& commissioning) {
+    return buildText(project, time, &commissioning);
 }
 
 } // namespace ordane

@@ -4,6 +4,8 @@
 #include "eds/EdsLines.h"
 #include "eds/EdsProject.h"
 
+#include <string>
+
 namespace ordane {
 
 void EdsWriter::write(const std::filesystem::path& projectFolder,

@@ -72,8 +72,17 @@ void tryScratchFile(const fs::path& path, std::string_view records) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     int error = fd < 0 ? errno : 0;
     if (fd >= 0) {
-        if (::write(fd, records.data(), records.size()) != ssize_t(records.size()))
-            error = errno != 0 ? errno : ENOSPC;
+        // A short write is retried so that the second one names the reason (a full disk,
+        // the file size limit).
+        for (std::size_t done = 0; done < records.size() && error == 0;) {
+            const ssize_t written = ::write(fd, records.data() + done, records.size() - done);
+            if (written > 0)
+                done += std::size_t(written);
+            else if (written < 0 && errno != EINTR)
+                error = errno;
+            else if (written == 0)
+                error = ENOSPC;
+        }
         ::close(fd);
         ::unlink(path.c_str());
     }

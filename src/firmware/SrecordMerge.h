@@ -18,14 +18,6 @@ inline constexpr int kRecordsPerBank = 512;
 inline constexpr const char* kFirmwareTemplateName = "SX40218.sx";
 inline constexpr const char* kMergedFilePrefix = "New_";
 
-// First S-record address of bank 1..5: the window 0x8000..0xBFFF of pages 0x38..0x3C.
-constexpr std::uint32_t bankFirstAddress(int bank) {
-    return 0x388000u + std::uint32_t(bank - 1) * 0x10000u;
-}
-constexpr std::uint32_t bankLastAddress(int bank) {
-    return bankFirstAddress(bank) + std::uint32_t(kBankSize) - 1;
-}
-
 // The 512 S2 records of 32 bytes that carry one bank, each line ending in CR LF. Bytes
 // beyond `bytes` (a bank file shorter than a bank) are written as zero; bytes beyond a
 // bank are ignored.

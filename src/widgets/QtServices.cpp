@@ -33,9 +33,10 @@ std::optional<std::filesystem::path> QtDialogs::openFile(QWidget* parent, const 
 
 std::optional<std::filesystem::path> QtDialogs::saveFile(QWidget* parent, const QString& title,
                                                          const std::filesystem::path& startFolder,
-                                                         const QString& filter) {
+                                                         const QString& filter,
+                                                         QString* selectedFilter) {
     const QString file =
-        QFileDialog::getSaveFileName(parent, title, toQt(startFolder), filter, nullptr,
+        QFileDialog::getSaveFileName(parent, title, toQt(startFolder), filter, selectedFilter,
                                      // outputs are replaced without a question
                                      QFileDialog::DontConfirmOverwrite);
     if (file.isEmpty())
@@ -54,6 +55,10 @@ QtDialogs::browseFolder(QWidget* parent, const QString& title, const std::filesy
 
 void QtDialogs::openUrl(const QString& url) {
     QDesktopServices::openUrl(QUrl(url));
+}
+
+bool QtDialogs::openLocalFile(const std::filesystem::path& file) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(toQt(file)));
 }
 
 bool QtProcessLauncher::start(const std::filesystem::path& program,

@@ -20,11 +20,13 @@ public:
                                                   const QString& filter) override;
     std::optional<std::filesystem::path> saveFile(QWidget* parent, const QString& title,
                                                   const std::filesystem::path& startFolder,
-                                                  const QString& filter) override;
+                                                  const QString& filter,
+                                                  QString* selectedFilter = nullptr) override;
     std::optional<std::filesystem::path>
     browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
                  const std::filesystem::path& preselected) override;
     void openUrl(const QString& url) override;
+    bool openLocalFile(const std::filesystem::path& file) override;
 };
 
 class QtProcessLauncher : public ProcessLauncher {

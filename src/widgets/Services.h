@@ -18,18 +18,24 @@ namespace ordane {
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    // `filter` in Qt's form, e.g. "File EXCEL (*.xls)".
+    // `filter` in Qt's form, e.g. "File EXCEL (*.xls)", several joined by ";;".
     virtual std::optional<std::filesystem::path> openFile(QWidget* parent, const QString& title,
                                                           const std::filesystem::path& startFolder,
                                                           const QString& filter) = 0;
+    // `selectedFilter`, when given, is the file type shown first and receives the one the
+    // user chose.
     virtual std::optional<std::filesystem::path> saveFile(QWidget* parent, const QString& title,
                                                           const std::filesystem::path& startFolder,
-                                                          const QString& filter) = 0;
+                                                          const QString& filter,
+                                                          QString* selectedFilter = nullptr) = 0;
     // A folder browser that cannot leave `root`; `preselected` may be empty.
     virtual std::optional<std::filesystem::path>
     browseFolder(QWidget* parent, const QString& title, const std::filesystem::path& root,
                  const std::filesystem::path& preselected) = 0;
     virtual void openUrl(const QString& url) = 0;
+    // Opens a file of ours (the mapping report) in the program the desktop gives its type;
+    // false when none could be started.
+    virtual bool openLocalFile(const std::filesystem::path& file) = 0;
 };
 
 // Starts a program without waiting, with its arguments given directly (never through a

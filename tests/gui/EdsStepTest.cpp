@@ -49,13 +49,72 @@ private slots:
         QCOMPARE(fake.dialogs.requests.size(), std::size_t(1));
         QCOMPARE(fake.dialogs.requests[0].kind, std::string("save"));
         QCOMPARE(fake.dialogs.requests[0].start, home.project);
-        QCOMPARE(fake.dialogs.requests[0].filter, QStringLiteral("Electronic Data Sheet (*.eds)"));
+        QCOMPARE(fake.dialogs.requests[0].filter,
+                 QStringLiteral("Electronic Data Sheet (*.eds);;Device Configuration File (*.dcf)"));
+        QCOMPARE(fake.dialogs.requests[0].shownFilter, QStringLiteral("Electronic Data Sheet (*.eds)"));
         QCOMPARE(fake.messages.texts(), std::vector<std::string>{});
         const std::string bytes = test::readFile(home.project / written.toStdString());
         QVERIFY(bytes.rfind("[FileInfo]\r\nFileName=CANopen_to_J1939.eds\r\n", 0) == 0);
         QVERIFY(bytes.find("\r\nCreationTime=01:08AM\r\nCreationDate=12-09-2026\r\n") !=
                 std::string::npos);
         // Only the file itself is left in the project folder.
+        QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 1);
+    }
+
+    // The second file type, or a name ending in .dcf, writes the DCF of the project.
+    void writesTheDcfWhenAskedFor_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("dcfTypeChosen");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<bool>("dcf");
+        QTest::newRow("DCF type, no extension") << "Gateway" << true << "Gateway.dcf" << true;
+        QTest::newRow("DCF type, another extension") << "Gateway.txt" << true << "Gateway.txt" << true;
+        QTest::newRow("EDS type, name ending in .dcf") << "Gateway.dcf" << false << "Gateway.dcf" << true;
+        QTest::newRow("EDS type, name ending in .DCF") << "Gateway.DCF" << false << "Gateway.DCF" << true;
+        QTest::newRow("DCF type, name ending in .eds") << "Gateway.eds" << true << "Gateway.eds" << false;
+    }
+
+    void writesTheDcfWhenAskedFor() {
+        QFETCH(QString, typed);
+        QFETCH(bool, dcfTypeChosen);
+        QFETCH(QString, written);
+        QFETCH(bool, dcf);
+        Home home;
+        test::writeFile(home.project / "pargen.xml",
+                        "<GeneralParameter><IDDev_CANopen>9</IDDev_CANopen>"
+                        "<Baud_CANopen>6</Baud_CANopen></GeneralParameter>");
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.folder.path());
+        fake.dialogs.answers.push_back(home.project / typed.toStdString());
+        if (dcfTypeChosen)
+            fake.dialogs.chosenFilters.push_back(QStringLiteral("Device Configuration File (*.dcf)"));
+        window.B_EdsClick();
+
+        QCOMPARE(fake.messages.texts(), std::vector<std::string>{});
+        const std::string bytes = test::readFile(home.project / written.toStdString());
+        const std::string fileName = "\r\nFileName=" + written.toStdString() + "\r\n";
+        QCOMPARE(bytes.find(fileName) != std::string::npos, dcf);
+        QCOMPARE(bytes.find("\r\n[DeviceComissioning]\r\nNodeID=9\r\nNodeName=Plant7\r\n"
+                            "Baudrate=500\r\n") != std::string::npos,
+                 dcf);
+        QCOMPARE(bytes.find("\r\nFileName=CANopen_to_J1939.eds\r\n") != std::string::npos, !dcf);
+        QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 2);
+    }
+
+    void dcfRefusalsShowTheErrorBox() {
+        Home home;
+        test::writeFile(home.project / "pargen.xml",
+                        "<GeneralParameter><IDDev_CANopen>128</IDDev_CANopen></GeneralParameter>");
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.folder.path());
+        fake.dialogs.answers.push_back(home.project / "Gateway");
+        fake.dialogs.chosenFilters.push_back(QStringLiteral("Device Configuration File (*.dcf)"));
+        window.B_EdsClick();
+        using Message = RecordingMessageSink::Message;
+        QCOMPARE(fake.messages.messages(),
+                 (std::vector<Message>{{RecordingMessageSink::Kind::Error,
+                                        "pargen.xml, IDDev_CANopen: node ID '128' is not between 1 and 127"}}));
+        QVERIFY(!fs::exists(home.project / "Gateway.dcf"));
         QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 1);
     }
 

@@ -19,9 +19,12 @@ public:
         QString title;
         std::filesystem::path start;
         QString filter;
+        QString shownFilter; // the file type shown first, when the caller asked for the choice
     };
 
     std::deque<std::optional<std::filesystem::path>> answers;
+    // The file types the user chooses in save dialogs; none leaves the one shown first.
+    std::deque<QString> chosenFilters;
     std::vector<Request> requests;
     std::vector<QString> openedUrls;
 
@@ -32,8 +35,14 @@ public:
     }
     std::optional<std::filesystem::path> saveFile(QWidget*, const QString& title,
                                                   const std::filesystem::path& start,
-                                                  const QString& filter) override {
-        return answer({"save", title, start, filter});
+                                                  const QString& filter,
+                                                  QString* selectedFilter = nullptr) override {
+        auto result = answer({"save", title, start, filter, selectedFilter ? *selectedFilter : QString()});
+        if (selectedFilter && !chosenFilters.empty()) {
+            *selectedFilter = chosenFilters.front();
+            chosenFilters.pop_front();
+        }
+        return result;
     }
     std::optional<std::filesystem::path>
     browseFolder(QWidget*, const QString& title, const std::filesystem::path& root,
@@ -42,6 +51,13 @@ public:
         return answer({"folder", title, preselected, QString()});
     }
     void openUrl(const QString& url) override { openedUrls.push_back(url); }
+    bool openLocalFile(const std::filesystem::path& file) override {
+        openedFiles.push_back(file);
+        return openSucceeds;
+    }
+
+    std::vector<std::filesystem::path> openedFiles;
+    bool openSucceeds = true;
 
     std::vector<std::filesystem::path> browseRoots;
 

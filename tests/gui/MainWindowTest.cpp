@@ -7,6 +7,7 @@
 #include "app/NewProjectDialog.h"
 #include "widgets/ProjectBrowser.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -183,6 +184,20 @@ private slots:
         });
         window.aboutClick();
         QVERIFY(shown);
+    }
+
+    void aboutShowsTheProgramFolderInUse() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.path());
+        QString shown;
+        window.setModalRunner([&](QDialog& dialog) {
+            if (auto* folder = dialog.findChild<QLabel*>(QStringLiteral("ProgramFolder")))
+                shown = folder->text();
+            return int(QDialog::Accepted);
+        });
+        window.aboutClick();
+        QCOMPARE(shown, QString::fromStdString(home.path().string()));
     }
 };
 

@@ -15,9 +15,10 @@ declare -A allowed=(
   [firmware]="core documents widgets"
   [report]="core documents editors compiler eds check"
   [check]="core documents editors compiler"
+  [simulator]="core documents editors compiler"
   [widgets]="core documents editors"
   [app]="core documents editors compiler eds firmware report check widgets"
-  [cli]="core documents editors compiler eds firmware report check"
+  [cli]="core documents editors compiler eds firmware report check simulator"
 )
 
 bad=0

@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Writes the EDS file of each project with ordane-cli and reads it back with an
 # independent EDS reader (the npm package "canopen", pinned in package-lock.json).
+# With --dcf it writes the DCF instead, once with the node of pargen.xml and once with
+# the options, and checks both the EDS content and the commissioned values.
 #
-#   run.sh ORDANE_CLI PROJECT...
+#   run.sh [--dcf] ORDANE_CLI PROJECT...
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+dcf=0
+if [ "${1:-}" = --dcf ]; then
+  dcf=1
+  shift
+fi
 cli="$1"
 shift
 
@@ -20,7 +27,15 @@ fi
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 for project in "$@"; do
-  eds="$out/$(basename "$project").eds"
-  "$cli" eds "$project" "$eds"
-  node "$here/check-eds.js" "$project" "$eds"
+  name="$(basename "$project")"
+  if [ "$dcf" = 1 ]; then
+    "$cli" dcf "$project" "$out/$name.dcf"
+    node "$here/check-eds.js" "$project" "$out/$name.dcf"
+    node "$here/check-dcf.js" "$project" "$out/$name.dcf"
+    "$cli" dcf "$project" "$out/$name-node42.dcf" --node-id 0x2A --bit-rate 125
+    node "$here/check-dcf.js" "$project" "$out/$name-node42.dcf" 42 125
+  else
+    "$cli" eds "$project" "$out/$name.eds"
+    node "$here/check-eds.js" "$project" "$out/$name.eds"
+  fi
 done

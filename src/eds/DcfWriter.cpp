@@ -1,0 +1,50 @@
+#include "eds/DcfWriter.h"
+
+#include "core/AtomicFile.h"
+#include "eds/EdsLines.h"
+#include "eds/EdsProject.h"
+
+#include <cctype>
+#include <string>
+#include <system_error>
+
+namespace ordane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The project folder's own name, also for "Demo/" or ".".
+std::string projectName(const fs::path& folder) {
+    std::error_code ec;
+    fs::path path = fs::absolute(folder, ec);
+    if (ec)
+        path = folder;
+    path = path.lexically_normal();
+    if (path.filename().empty())
+        path = path.parent_path();
+    return path.filename().string();
+}
+
+} // namespace
+
+DataSheetKind dataSheetKind(const fs::path& target, DataSheetKind chosenType) {
+    std::string extension = target.extension().string();
+    for (char& c : extension)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".dcf")
+        return DataSheetKind::Dcf;
+    if (extension == ".eds")
+        return DataSheetKind::Eds;
+    return chosenType;
+}
+
+void DcfWriter::write(const fs::path& projectFolder, const fs::path& target, int nodeId,
+                      int bitRateKbit) const {
+    const EdsProject project = readEdsProject(projectFolder);
+    const Commissioning commissioning{nodeId, bitRateKbit, target.filename().string(),
+                                      projectName(projectFolder)};
+    writeFileAtomically(target, buildDcfText(project, m_clock.now(), commissioning));
+}
+
+} // namespace ordane

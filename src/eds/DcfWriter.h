@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/Clock.h"
+
+#include <filesystem>
+
+namespace ordane {
+
+enum class DataSheetKind { Eds, Dcf };
+
+// The file a save dialog's answer asks for: a name ending in ".dcf" or ".eds" (in any
+// case) says it itself, any other name gets the file type chosen in the dialog.
+DataSheetKind dataSheetKind(const std::filesystem::path& target, DataSheetKind chosenType);
+
+// Writes the device configuration file (CiA 306 DCF) of a project: its EDS content plus
+// the node as commissioned; the project itself is only read.
+class DcfWriter {
+public:
+    explicit DcfWriter(const Clock& clock) : m_clock(clock) {}
+
+    // `nodeId` 1..127 and `bitRateKbit` one of the nine CANopen rates, as checked by
+    // commissionedNode(). Builds the whole file and replaces `target` with it in one piece.
+    // Throws Error with the user's text (everything the EDS writer refuses); then no file
+    // is written and an existing target stays as it was.
+    void write(const std::filesystem::path& projectFolder, const std::filesystem::path& target,
+               int nodeId, int bitRateKbit) const;
+
+private:
+    const Clock& m_clock;
+};
+
+} // namespace ordane
