@@ -48,19 +48,40 @@ void appendBank(std::string& text, int n, DeviceImage::ConstBank bytes) {
 
 } // namespace
 
-std::vector<std::string> writeBankFiles(const DeviceImage& image, const fs::path& projectFolder) {
-    std::vector<std::string> skipped;
+namespace {
+
+std::vector<std::pair<fs::path, std::string_view>> bankFiles(const DeviceImage& image,
+                                                             const fs::path& projectFolder) {
+    std::vector<std::pair<fs::path, std::string_view>> files;
     for (int n = 1; n <= DeviceImage::kBankCount; ++n) {
         const DeviceImage::ConstBank bytes = image.bank(n);
-        const fs::path file = binFolder(projectFolder) / ("bank" + std::to_string(n) + ".bin");
-        try {
-            writeFileAtomically(
-                file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        } catch (const Error& e) {
-            skipped.emplace_back(e.what());
-        }
+        files.emplace_back(binFolder(projectFolder) / ("bank" + std::to_string(n) + ".bin"),
+                           std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                            bytes.size()));
     }
-    return skipped;
+    return files;
+}
+
+std::vector<std::string> unwritten(const std::vector<std::optional<std::string>>& failures) {
+    std::vector<std::string> texts;
+    for (const auto& failure : failures)
+        if (failure)
+            texts.push_back(*failure);
+    return texts;
+}
+
+} // namespace
+
+std::vector<std::string> writeBankFiles(const DeviceImage& image, const fs::path& projectFolder) {
+    return unwritten(writeFilesAtomically(bankFiles(image, projectFolder)));
+}
+
+std::vector<std::string> writeBankFilesAndSource(const DeviceImage& image,
+                                                 const fs::path& projectFolder) {
+    const std::string source = bankSourceText(image);
+    auto files = bankFiles(image, projectFolder);
+    files.emplace_back(binFolder(projectFolder) / kBankSourceFileName, source);
+    return unwritten(writeFilesAtomically(files));
 }
 
 std::string bankSourceText(const DeviceImage& image) {

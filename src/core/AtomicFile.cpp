@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,12 +113,21 @@ void AtomicFileWriter::append(std::string_view bytes) {
         m_buffer.append(bytes);
 }
 
-void AtomicFileWriter::commit() {
+void AtomicFileWriter::finishWriting() {
+    if (m_finished)
+        return;
     flush();
     // mkstemp creates 0600; give the file the usual permissions of a new file.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(m_fd, 0666 & ~mask);
+    // Only a start: fsync in commit() waits for the end and reports any failure.
+    ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    m_finished = true;
+}
+
+void AtomicFileWriter::commit() {
+    finishWriting();
     if (::fsync(m_fd) != 0)
         abandon(errno);
     const int fd = m_fd;
@@ -138,6 +148,32 @@ void writeFileAtomically(const fs::path& target, std::string_view bytes) {
     AtomicFileWriter writer(target);
     writer.append(bytes);
     writer.commit();
+}
+
+std::vector<std::optional<std::string>>
+writeFilesAtomically(const std::vector<std::pair<fs::path, std::string_view>>& files) {
+    std::vector<std::optional<std::string>> failures(files.size());
+    std::vector<std::unique_ptr<AtomicFileWriter>> writers(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        try {
+            writers[i] = std::make_unique<AtomicFileWriter>(files[i].first);
+            writers[i]->append(files[i].second);
+            writers[i]->finishWriting();
+        } catch (const Error& e) {
+            writers[i].reset();
+            failures[i] = e.what();
+        }
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!writers[i])
+            continue;
+        try {
+            writers[i]->commit();
+        } catch (const Error& e) {
+            failures[i] = e.what();
+        }
+    }
+    return failures;
 }
 
 std::string readWholeFile(const fs::path& path) {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace ordane {
 
@@ -24,6 +26,9 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void append(std::string_view bytes);
+    // Writes out what is gathered and has the disk start on it without waiting; commit()
+    // does this itself when it has not been done.
+    void finishWriting();
     void commit();
 
 private:
@@ -36,7 +41,15 @@ private:
     int m_fd = -1;
     std::size_t m_total = 0;
     std::string m_buffer;
+    bool m_finished = false;
 };
+
+// Several files, each replaced as writeFileAtomically does, together: all are written and
+// handed to the disk before the first is synced, so the disk writes them at once instead of
+// one after another. A file that cannot be written does not stop the others; the result
+// holds, file by file in order, nothing or the reason (the Error's text).
+std::vector<std::optional<std::string>>
+writeFilesAtomically(const std::vector<std::pair<std::filesystem::path, std::string_view>>& files);
 
 // Test hook: every following atomic write fails with "No space left on device" once it
 // has written `bytes` bytes, as a full disk would; nothing resets it but another call.
