@@ -1,36 +1,100 @@
 #!/usr/bin/env bash
-# Measures `ordane-cli compile` on the maximal project as a whole process: wall-clock time
-# and peak memory (from /usr/bin/time -v), then runs the in-process benchmarks of
-# ordane_bench. RUNS (default 20) sets the number of measured runs.
+# Measures whole processes of ordane-cli on the maximal project against the program's own
+# start-up floor, all in one run: `compile`, `eds`, `--help` and /bin/true run in turn,
+# RUNS rounds (default 40). Prints the fastest and median wall-clock time of each, the
+# ratios of the fastest times against the goals (compile and eds <= 1.5 x --help, --help
+# <= 3 x /bin/true: the fastest run is the one least disturbed by other work on the
+# machine), the peak memory of compile and eds (from /usr/bin/time -v) against their goal
+# (16 MB), then, where valgrind is
+# installed, the instructions each executes (callgrind: not disturbed by a busy machine),
+# and the in-process benchmarks of ordane_bench. Exits 1 when a goal is missed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
-cmake --preset dev >/dev/null
-cmake --build build/dev --target ordane-cli ordane_bench >/dev/null
+cli="${ORDANE_CLI:-build/dev/bin/ordane-cli}"
+bench="${ORDANE_BENCH:-build/dev/bin/ordane_bench}"
+if [ -z "${ORDANE_CLI:-}" ]; then
+  scripts/deps.sh
+  cmake --preset dev >/dev/null
+  cmake --build build/dev --target ordane-cli ordane_bench >/dev/null
+fi
 
-bin=build/dev/bin
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$bin/ordane_bench" --write-project "$work/Maximal"
-runs=${RUNS:-20}
+"$bench" --write-project "$work/Maximal" >/dev/null
+"$cli" compile "$work/Maximal"
+runs=${RUNS:-40}
 
-# GNU time counts in hundredths of a second, too coarse here: the wall-clock time of each
-# run is taken from bash's microsecond clock, the peak memory from /usr/bin/time -v.
-for ((i = 1; i <= runs; i++)); do
-  start=$EPOCHREALTIME
-  "$bin/ordane-cli" compile "$work/Maximal"
-  end=$EPOCHREALTIME
-  echo "$start $end" | awk '{ printf "%.3f\n", ($2 - $1) * 1000 }' >> "$work/wall.txt"
-  /usr/bin/time -v -o "$work/time.txt" "$bin/ordane-cli" compile "$work/Maximal"
-  awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt" >> "$work/rss.txt"
+status=0
+# Each process is started directly, no shell between, so the cost of starting it is the
+# same for all four.
+python3 - "$cli" "$work" "$runs" <<'PY' || status=1
+import os, statistics, sys, time
+cli, work, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+project = os.path.join(work, "Maximal")
+commands = {
+    "compile": [cli, "compile", project],
+    "eds": [cli, "eds", project, os.path.join(work, "Maximal.eds")],
+    "--help": [cli, "--help"],
+    "/bin/true": ["/bin/true"],
+}
+null = os.open(os.devnull, os.O_WRONLY)
+actions = [(os.POSIX_SPAWN_DUP2, null, 1)]
+times = {name: [] for name in commands}
+for _ in range(runs):
+    for name, argv in commands.items():
+        start = time.perf_counter_ns()
+        pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions)
+        _, code = os.waitpid(pid, 0)
+        took = time.perf_counter_ns() - start
+        if code != 0:
+            sys.exit(f"{' '.join(argv)} failed with status {code}")
+        times[name].append(took / 1e6)
+best = {name: min(t) for name, t in times.items()}
+print(f"wall-clock time, {runs} rounds of the four in turn:")
+for name, t in times.items():
+    print(f"  ordane-cli {name:<8}" if name != "/bin/true" else f"  {'/bin/true':<19}",
+          f"fastest {min(t):7.2f} ms, median {statistics.median(t):7.2f} ms")
+missed = 0
+def goal(text, value, limit, unit=""):
+    global missed
+    met = value <= limit
+    missed += not met
+    print(f"  {text:<34} {value:8.2f}{unit} (goal <= {limit}{unit}) {'met' if met else 'MISSED'}")
+print("ratios of the fastest times:")
+goal("compile / --help", best["compile"] / best["--help"], 1.5)
+goal("eds / --help", best["eds"] / best["--help"], 1.5)
+goal("--help / /bin/true", best["--help"] / best["/bin/true"], 3)
+sys.exit(1 if missed else 0)
+PY
+echo "peak memory (maximum resident set size, /usr/bin/time -v):"
+for command in compile eds; do
+  args=("$work/Maximal")
+  [ "$command" = compile ] || args+=("$work/Maximal.eds")
+  /usr/bin/time -v -o "$work/time.txt" "$cli" "$command" "${args[@]}"
+  awk -F': ' -v c="$command" '/Maximum resident set size/ {
+    printf "  %-8s %8d KiB (goal <= 16384 KiB) %s\n", c, $2, $2 <= 16384 ? "met" : "MISSED"
+    exit $2 > 16384 }' "$work/time.txt" || status=1
 done
-
-echo "ordane-cli compile, maximal project, $runs runs:"
-sort -n "$work/wall.txt" | awk '{ t[NR] = $1 }
-  END { printf "  wall-clock time: median %.2f ms, fastest %.2f ms, slowest %.2f ms\n", t[int((NR + 1) / 2)], t[1], t[NR] }'
-sort -n "$work/rss.txt" | awk '{ r[NR] = $1 }
-  END { printf "  peak memory (maximum resident set size): median %d KiB, largest %d KiB\n", r[int((NR + 1) / 2)], r[NR] }'
 ls -l "$work/Maximal/bin" | awk 'NR > 1 { printf "  %s %d bytes\n", $9, $5 }'
 
-echo
-"$bin/ordane_bench" --benchmark_min_time=0.5
+if command -v valgrind >/dev/null; then
+  echo "instructions executed (valgrind --tool=callgrind), one run each:"
+  count() {
+    valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+      awk '/Collected/ { print $NF }'
+  }
+  true_count=$(count /bin/true)
+  help_count=$(count "$cli" --help)
+  compile_count=$(count "$cli" compile "$work/Maximal")
+  eds_count=$(count "$cli" eds "$work/Maximal" "$work/Maximal.eds")
+  awk -v t="$true_count" -v h="$help_count" -v c="$compile_count" -v e="$eds_count" 'BEGIN {
+    printf "  /bin/true %12d\n  --help    %12d  (%.1f x /bin/true)\n", t, h, h / t
+    printf "  compile   %12d  (%.1f x --help)\n  eds       %12d  (%.1f x --help)\n", c, c / h, e, e / h
+  }'
+fi
+
+if [ -z "${ORDANE_CLI:-}" ]; then
+  echo
+  "$bench" --benchmark_min_time=0.5
+fi
+exit "$status"

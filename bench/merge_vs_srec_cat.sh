@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Merges banks 1 and 2 into a 5 MB S-record template with `ordane-cli merge` and with
-# `srec_cat` doing the same replacement, checks that both carry the same data, and prints
-# the best of several runs of each and their ratio.
+# `srec_cat` doing the same replacement, checks that both carry the same data, and copies
+# the template with `cp` (one read and one write: the floor). The three run in turn, RUNS
+# rounds in one run of this script; it prints the best time of each, the ratios against
+# the goals (merge <= 0.25 x srec_cat, <= 4 x cp) and the merge's peak memory against its
+# goal (2 x the template's size + 8 MB). Exits 1 when a goal is missed.
 #   bench/merge_vs_srec_cat.sh [RUNS]      (ORDANE_CLI=path overrides the program)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-runs="${1:-5}"
+runs="${1:-10}"
 cli="${ORDANE_CLI:-build/dev/bin/ordane-cli}"
 if [ -z "${ORDANE_CLI:-}" ]; then
   cmake --preset dev >/dev/null
@@ -41,24 +44,45 @@ peer() {
     "$work/P/bin/bank2.bin" -binary -offset 0x398000 \
     -o "$work/peer.sx" -address-length=3 -output-block-size=32
 }
+copy() { cp "$work/SX40218.sx" "$work/copy.sx"; }
 
-best() { # best wall time in microseconds of `runs` runs of "$1"
-  local fastest=0 start end took
-  for _ in $(seq "$runs"); do
-    start=$(date +%s%N); "$1"; end=$(date +%s%N)
-    took=$(( (end - start) / 1000 ))
-    if [ "$fastest" -eq 0 ] || [ "$took" -lt "$fastest" ]; then fastest=$took; fi
-  done
-  echo "$fastest"
+# Wall time in microseconds of one run of "$1", from bash's microsecond clock.
+took() {
+  local start=$EPOCHREALTIME
+  "$1"
+  local end=$EPOCHREALTIME
+  echo $(( (10#${end/./} - 10#${start/./}) ))
 }
 
-ours=$(best ordane)
-theirs=$(best peer)
+declare -A fastest=([ordane]=0 [peer]=0 [copy]=0)
+for _ in $(seq "$runs"); do
+  for what in ordane peer copy; do
+    t=$(took "$what")
+    if [ "${fastest[$what]}" -eq 0 ] || [ "$t" -lt "${fastest[$what]}" ]; then fastest[$what]=$t; fi
+  done
+done
 srec_cmp "$work/P/New_SX40218.sx" "$work/peer.sx" ||
   { echo "the two merged files differ in their data" >&2; exit 1; }
 
-awk -v ours="$ours" -v theirs="$theirs" -v runs="$runs" 'BEGIN {
-  printf "ordane-cli merge: %8.1f ms (best of %d)\n", ours / 1000, runs
-  printf "srec_cat:         %8.1f ms (best of %d)\n", theirs / 1000, runs
-  printf "ratio ordane-cli / srec_cat: %.2f\n", ours / theirs
+/usr/bin/time -v -o "$work/time.txt" "$cli" merge "$work/P" "$work/SX40218.sx" >/dev/null
+rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")
+size=$(wc -c <"$work/SX40218.sx")
+
+awk -v ours="${fastest[ordane]}" -v theirs="${fastest[peer]}" -v copy="${fastest[copy]}" \
+    -v runs="$runs" -v rss="$rss" -v size="$size" 'BEGIN {
+  printf "ordane-cli merge: %8.2f ms (best of %d)\n", ours / 1000, runs
+  printf "srec_cat:         %8.2f ms (best of %d)\n", theirs / 1000, runs
+  printf "cp:               %8.2f ms (best of %d)\n", copy / 1000, runs
+  limit = 2 * size / 1024 + 8 * 1024
+  missed = 0
+  missed += report("ratio ordane-cli / srec_cat", ours / theirs, 0.25)
+  missed += report("ratio ordane-cli / cp", ours / copy, 4)
+  printf "peak memory of the merge: %d KiB (goal <= %d KiB: 2 x %d bytes + 8 MB) %s\n",
+         rss, limit, size, rss <= limit ? "met" : "MISSED"
+  missed += rss > limit
+  exit missed > 0
+}
+function report(name, ratio, goal) {
+  printf "%-28s %6.2f (goal <= %.2f) %s\n", name ":", ratio, goal, ratio <= goal ? "met" : "MISSED"
+  return ratio > goal
 }'

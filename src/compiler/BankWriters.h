@@ -14,6 +14,11 @@ namespace ordane {
 std::vector<std::string> writeBankFiles(const DeviceImage& image,
                                         const std::filesystem::path& projectFolder);
 
+// The bank files and bankg.c, written together; the texts of those not written, in the order
+// bank1.bin .. bank5.bin, bankg.c.
+std::vector<std::string> writeBankFilesAndSource(const DeviceImage& image,
+                                                 const std::filesystem::path& projectFolder);
+
 // Writes bin/bankg.c, banks 1 and 2 as C arrays; throws Error naming the file on failure.
 void writeBankSource(const DeviceImage& image, const std::filesystem::path& projectFolder);
 

@@ -2,7 +2,6 @@
 
 #include "compiler/BankWriters.h"
 #include "compiler/CompileProject.h"
-#include "core/Error.h"
 
 namespace ordane {
 
@@ -10,13 +9,7 @@ std::vector<std::string> compileAndWriteBanks(const std::filesystem::path& proje
                                               DeviceImage& image, MessageSink& messages,
                                               const Clock& clock) {
     compileProject(projectFolder, image, messages, clock);
-    std::vector<std::string> unwritten = writeBankFiles(image, projectFolder);
-    try {
-        writeBankSource(image, projectFolder);
-    } catch (const Error& e) {
-        unwritten.emplace_back(e.what());
-    }
-    return unwritten;
+    return writeBankFilesAndSource(image, projectFolder);
 }
 
 } // namespace ordane

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,55 +45,135 @@ void failAtomicWritesAfterForTests(std::optional<std::size_t> bytes) {
     g_failAfter = bytes;
 }
 
-void writeFileAtomically(const fs::path& target, std::string_view bytes) {
+namespace {
+
+// Pieces smaller than this are gathered before they are written; larger ones go straight.
+constexpr std::size_t kGathered = std::size_t(64) << 10;
+
+} // namespace
+
+AtomicFileWriter::AtomicFileWriter(const fs::path& target) : m_target(target) {
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string pattern = (folder / temporaryName(target)).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
+    m_temporary = (folder / temporaryName(target)).string();
+    m_fd = ::mkstemp(m_temporary.data());
+    if (m_fd < 0)
         fail(target, errno);
+}
 
-    auto abandon = [&](int error) {
-        ::close(fd);
-        ::unlink(pattern.c_str());
-        fail(target, error);
-    };
+AtomicFileWriter::~AtomicFileWriter() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        ::unlink(m_temporary.c_str());
+    }
+}
 
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    std::size_t total = 0;
+void AtomicFileWriter::abandon(int error) {
+    ::close(m_fd);
+    m_fd = -1;
+    ::unlink(m_temporary.c_str());
+    fail(m_target, error);
+}
+
+void AtomicFileWriter::writeOut(const char* data, std::size_t left) {
     while (left > 0) {
         std::size_t chunk = left;
         if (g_failAfter) {
-            if (total >= *g_failAfter)
+            if (m_total >= *g_failAfter)
                 abandon(ENOSPC);
-            chunk = std::min(chunk, *g_failAfter - total);
+            chunk = std::min(chunk, *g_failAfter - m_total);
         }
-        const ssize_t written = ::write(fd, data, chunk);
+        const ssize_t written = ::write(m_fd, data, chunk);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
             abandon(errno);
         }
         data += written;
-        total += static_cast<std::size_t>(written);
+        m_total += static_cast<std::size_t>(written);
         left -= static_cast<std::size_t>(written);
     }
+}
+
+void AtomicFileWriter::flush() {
+    writeOut(m_buffer.data(), m_buffer.size());
+    m_buffer.clear();
+}
+
+void AtomicFileWriter::append(std::string_view bytes) {
+    if (m_buffer.size() + bytes.size() <= kGathered) {
+        if (m_buffer.capacity() < kGathered)
+            m_buffer.reserve(kGathered);
+        m_buffer.append(bytes);
+        return;
+    }
+    flush();
+    if (bytes.size() >= kGathered)
+        writeOut(bytes.data(), bytes.size());
+    else
+        m_buffer.append(bytes);
+}
+
+void AtomicFileWriter::finishWriting() {
+    if (m_finished)
+        return;
+    flush();
     // mkstemp creates 0600; give the file the usual permissions of a new file.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    if (::fsync(fd) != 0)
+    ::fchmod(m_fd, 0666 & ~mask);
+    // Only a start: fsync in commit() waits for the end and reports any failure.
+    ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    m_finished = true;
+}
+
+void AtomicFileWriter::commit() {
+    finishWriting();
+    if (::fsync(m_fd) != 0)
         abandon(errno);
+    const int fd = m_fd;
+    m_fd = -1;
     if (::close(fd) != 0) {
         const int error = errno;
-        ::unlink(pattern.c_str());
-        fail(target, error);
+        ::unlink(m_temporary.c_str());
+        fail(m_target, error);
     }
-    if (::rename(pattern.c_str(), target.c_str()) != 0) {
+    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
         const int error = errno;
-        ::unlink(pattern.c_str());
-        fail(target, error);
+        ::unlink(m_temporary.c_str());
+        fail(m_target, error);
     }
+}
+
+void writeFileAtomically(const fs::path& target, std::string_view bytes) {
+    AtomicFileWriter writer(target);
+    writer.append(bytes);
+    writer.commit();
+}
+
+std::vector<std::optional<std::string>>
+writeFilesAtomically(const std::vector<std::pair<fs::path, std::string_view>>& files) {
+    std::vector<std::optional<std::string>> failures(files.size());
+    std::vector<std::unique_ptr<AtomicFileWriter>> writers(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        try {
+            writers[i] = std::make_unique<AtomicFileWriter>(files[i].first);
+            writers[i]->append(files[i].second);
+            writers[i]->finishWriting();
+        } catch (const Error& e) {
+            writers[i].reset();
+            failures[i] = e.what();
+        }
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!writers[i])
+            continue;
+        try {
+            writers[i]->commit();
+        } catch (const Error& e) {
+            failures[i] = e.what();
+        }
+    }
+    return failures;
 }
 
 std::string readWholeFile(const fs::path& path) {

@@ -84,10 +84,18 @@ std::int32_t parseInteger(std::string_view text, std::int32_t fallback) {
     return tryParseInteger(text).value_or(fallback);
 }
 
+// By hand rather than by snprintf: the EDS writer asks for tens of thousands of these.
 std::string hexDigits(std::uint32_t value, int width) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%0*X", width < 0 ? 0 : width, value);
-    return buffer;
+    char digits[8];
+    int count = 0;
+    do {
+        digits[count++] = "0123456789ABCDEF"[value & 0x0F];
+        value >>= 4;
+    } while (value != 0);
+    std::string text(std::size_t(width > count ? width - count : 0), '0');
+    while (count > 0)
+        text += digits[--count];
+    return text;
 }
 
 std::string hexText(std::uint32_t value, int width) {

@@ -2,7 +2,7 @@
 
 #include "core/MappedObjectRules.h"
 
-#include <set>
+#include <unordered_set>
 
 namespace ordane {
 
@@ -33,14 +33,16 @@ std::vector<MappedObjectRow> mappedObjects(const std::vector<SdoMappingRow>& row
 std::vector<MappingConflict> findMappingConflicts(const std::vector<MappedObjectRow>& received,
                                                   const std::vector<MappedObjectRow>& transmitted) {
     std::vector<MappingConflict> conflicts;
-    std::set<MappedObject> mapped;
+    // Keyed by the pair as the image stores it, 16 and 8 bits.
+    std::unordered_set<std::uint32_t> mapped;
+    mapped.reserve(received.size() + transmitted.size());
     for (Side side : {Side::Received, Side::Transmitted}) {
         const std::string name(documents::sdoMapping(side).fileName);
         for (const MappedObjectRow& row : side == Side::Received ? received : transmitted) {
             const MappedObject object = storedObject(row.index, row.subIndex);
             if (isFixedObjectIndex(object.first))
                 conflicts.push_back({name, row.row, fixedObjectMessage(object.first)});
-            else if (!mapped.insert(object).second)
+            else if (!mapped.insert(object.first << 8 | object.second).second)
                 conflicts.push_back(
                     {name, row.row, alreadyUsedMessage(object.first, object.second)});
         }

@@ -20,15 +20,55 @@ std::string DocumentRow::where() const {
     return m_documentName + ", row " + std::to_string(m_number);
 }
 
+namespace {
+
+// `stored` (zero-terminated) equals `wanted`; compared without measuring `stored` first.
+bool sameName(const char* stored, std::string_view wanted) {
+    for (const char c : wanted) {
+        if (*stored != c)
+            return false;
+        ++stored;
+    }
+    return *stored == '\0';
+}
+
+} // namespace
+
+// A compilation makes some twenty thousand lookups, so the row's attribute names and values
+// are taken from the parser once and then compared in place, first match first as the
+// parser's own search does.
+const char* DocumentRow::lookup(std::string_view name) const {
+    if (m_fieldCount < 0) {
+        m_fieldCount = 0;
+        for (pugi::xml_attribute a = m_node.first_attribute(); a; a = a.next_attribute()) {
+            if (m_fieldCount == int(m_fields.size())) {
+                m_fieldCount = -2; // more than are kept: search the parser's list
+                break;
+            }
+            m_fields[std::size_t(m_fieldCount++)] = {a.name(), a.value()};
+        }
+    }
+    if (m_fieldCount == -2) {
+        for (pugi::xml_attribute a = m_node.first_attribute(); a; a = a.next_attribute())
+            if (sameName(a.name(), name))
+                return a.value();
+        return nullptr;
+    }
+    for (int i = 0; i < m_fieldCount; ++i)
+        if (sameName(m_fields[std::size_t(i)].name, name))
+            return m_fields[std::size_t(i)].value;
+    return nullptr;
+}
+
 bool DocumentRow::has(std::string_view name) const {
-    return static_cast<bool>(m_node.attribute(std::string(name).c_str()));
+    return static_cast<bool>(lookup(name));
 }
 
 std::optional<std::string> DocumentRow::find(std::string_view name) const {
-    const pugi::xml_attribute a = m_node.attribute(std::string(name).c_str());
-    if (!a)
+    const char* value = lookup(name);
+    if (!value)
         return std::nullopt;
-    return std::string(a.value());
+    return std::string(value);
 }
 
 std::string DocumentRow::attribute(std::string_view name) const {
@@ -42,7 +82,10 @@ std::string DocumentRow::attribute(std::string_view name, std::string_view fallb
 }
 
 std::int32_t DocumentRow::integer(std::string_view name) const {
-    const std::string text = attribute(name);
+    const char* stored = lookup(name);
+    if (!stored)
+        throw Error(where() + ": attribute '" + std::string(name) + "' is missing");
+    const std::string_view text = stored;
     if (auto value = tryParseInteger(text))
         return *value;
     throw Error(where() + ", " + std::string(name) + ": " + notAnIntegerMessage(text));
@@ -94,9 +137,11 @@ void ProjectDocument::load(const fs::path& path) {
 }
 
 bool ProjectDocument::loadIfExists(const fs::path& folder, std::string_view name) {
-    if (!documentExists(folder, name))
+    const fs::path path = documentPath(folder, name);
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
         return false;
-    load(documentPath(folder, name));
+    loadText(readWholeFile(path), path.filename().string());
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -31,8 +32,19 @@ public:
 
 private:
     std::string where() const;
+    // The attribute's value, or nullptr when the row has none of that name.
+    const char* lookup(std::string_view name) const;
+
+    struct Field {
+        const char* name;
+        const char* value;
+    };
 
     pugi::xml_node m_node;
+    // The row's attributes as the first lookup found them: -1 before it, -2 when there are
+    // more than the array keeps (the longest row of a project document has nine).
+    mutable std::array<Field, 10> m_fields;
+    mutable int m_fieldCount = -1;
     std::string m_documentName;
     int m_number;
 };

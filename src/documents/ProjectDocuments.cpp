@@ -69,10 +69,7 @@ std::span<const DocumentDefinition* const> all() {
 
 bool DocumentFile::load(const fs::path& projectFolder, const DocumentDefinition& definition) {
     m_definition = &definition;
-    if (!documentExists(projectFolder, definition.fileName))
-        return false;
-    m_document.load(documentPath(projectFolder, definition.fileName));
-    return true;
+    return m_document.loadIfExists(projectFolder, definition.fileName);
 }
 
 pugi::xml_node DocumentFile::namedRoot() const {

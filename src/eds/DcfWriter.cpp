@@ -44,7 +44,7 @@ void DcfWriter::write(const fs::path& projectFolder, const fs::path& target, int
     const EdsProject project = readEdsProject(projectFolder);
     const Commissioning commissioning{nodeId, bitRateKbit, target.filename().string(),
                                       projectName(projectFolder)};
-    writeFileAtomically(target, crlfText(buildDcfLines(project, m_clock.now(), commissioning)));
+    writeFileAtomically(target, buildDcfText(project, m_clock.now(), commissioning));
 }
 
 } // namespace ordane

@@ -3,6 +3,7 @@
 #include "core/NumberText.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace ordane {
 
@@ -37,21 +38,28 @@ struct Variable {
     std::string configured = {};
 };
 
-// Builds the EDS lines; given commissioning values, the DCF's as well: each DefaultValue
-// line is followed by its ParameterValue, so both files come from one description.
+// Builds the EDS text; given commissioning values, the DCF's as well: each DefaultValue
+// line is followed by its ParameterValue, so both files come from one description. The
+// lines go straight into one string, each ending in CR LF: none is kept on its own.
 class Lines {
 public:
-    explicit Lines(const Commissioning* dcf) : m_dcf(dcf) {}
+    explicit Lines(const Commissioning* dcf) : m_dcf(dcf) { m_text.reserve(std::size_t(1) << 20); }
 
     const Commissioning* dcf() const { return m_dcf; }
 
-    void add(std::string line) { m_lines.push_back(std::move(line)); }
-    void blank() { m_lines.emplace_back(); }
+    void add(std::string_view line) {
+        m_text += line;
+        m_text += "\r\n";
+    }
+    void blank() { m_text += "\r\n"; }
 
     void value(const std::string& defaultValue, const std::string& configured = {}) {
-        add("DefaultValue=" + defaultValue);
-        if (m_dcf)
-            add("ParameterValue=" + (configured.empty() ? defaultValue : configured));
+        m_text += "DefaultValue=";
+        add(defaultValue);
+        if (m_dcf) {
+            m_text += "ParameterValue=";
+            add(configured.empty() ? defaultValue : configured);
+        }
     }
 
     void variable(const std::string& sectionLine, const Variable& v) {
@@ -83,11 +91,11 @@ public:
         blank();
     }
 
-    std::vector<std::string> take() { return std::move(m_lines); }
+    std::string take() { return std::move(m_text); }
 
 private:
     const Commissioning* m_dcf;
-    std::vector<std::string> m_lines;
+    std::string m_text;
 };
 
 // Device-profile objects; CiA 306 lists them with the optional objects.
@@ -348,15 +356,6 @@ std::string edsTime(const LocalDateTime& time) {
     return twoDigits(hour) + ":" + twoDigits(time.minute) + (time.hour < 12 ? "AM" : "PM");
 }
 
-std::string crlfText(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
-}
-
 std::string iniValueText(std::string_view text) {
     std::string value(text);
     for (char& c : value)
@@ -367,8 +366,8 @@ std::string iniValueText(std::string_view text) {
 
 namespace {
 
-std::vector<std::string> buildLines(const EdsProject& project, const LocalDateTime& time,
-                                    const Commissioning* dcf) {
+std::string buildText(const EdsProject& project, const LocalDateTime& time,
+                      const Commissioning* dcf) {
     Lines out(dcf);
     fileAndDeviceInfo(out, project, time);
     mandatoryObjects(out);
@@ -384,13 +383,13 @@ std::vector<std::string> buildLines(const EdsProject& project, const LocalDateTi
 
 } // namespace
 
-std::vector<std::string> buildEdsLines(const EdsProject& project, const LocalDateTime& time) {
-    return buildLines(project, time, nullptr);
+std::string buildEdsText(const EdsProject& project, const LocalDateTime& time) {
+    return buildText(project, time, nullptr);
 }
 
-std::vector<std::string> buildDcfLines(const EdsProject& project, const LocalDateTime& time,
-                                       const Commissioning& commissioning) {
-    return buildLines(project, time, &commissioning);
+std::string buildDcfText(const EdsProject& project, const LocalDateTime& time,
+                         const Commissioning& commissioning) {
+    return buildText(project, time, &commissioning);
 }
 
 } // namespace ordane

@@ -5,7 +5,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace ordane {
 
@@ -23,17 +22,14 @@ struct Commissioning {
     std::string nodeName;
 };
 
-// The lines of the EDS file, without line ends; empty strings are the empty lines.
-std::vector<std::string> buildEdsLines(const EdsProject& project, const LocalDateTime& time);
+// The EDS file's text: every line, the last one included, ends with CR LF.
+std::string buildEdsText(const EdsProject& project, const LocalDateTime& time);
 
-// The lines of the DCF: the EDS lines with [FileInfo] naming the DCF (and its EDS in
-// LastEDS), a [DeviceComissioning] section after [DeviceInfo], and a ParameterValue line
-// after every DefaultValue line.
-std::vector<std::string> buildDcfLines(const EdsProject& project, const LocalDateTime& time,
-                                       const Commissioning& commissioning);
-
-// The file's text: every line, the last one included, ends with CR LF.
-std::string crlfText(const std::vector<std::string>& lines);
+// The DCF's text: the EDS text with [FileInfo] naming the DCF (and its EDS in LastEDS), a
+// [DeviceComissioning] section after [DeviceInfo], and a ParameterValue line after every
+// DefaultValue line.
+std::string buildDcfText(const EdsProject& project, const LocalDateTime& time,
+                         const Commissioning& commissioning);
 
 // `text` fit for the value of an INI line: control characters, which would end or split
 // the line, become "_".

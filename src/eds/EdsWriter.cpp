@@ -11,7 +11,7 @@ namespace ordane {
 void EdsWriter::write(const std::filesystem::path& projectFolder,
                       const std::filesystem::path& target) const {
     const EdsProject project = readEdsProject(projectFolder);
-    writeFileAtomically(target, crlfText(buildEdsLines(project, m_clock.now())));
+    writeFileAtomically(target, buildEdsText(project, m_clock.now()));
 }
 
 } // namespace ordane

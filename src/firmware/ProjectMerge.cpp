@@ -15,7 +15,7 @@ MergeOutcome mergeProjectBanks(SrecordMerge& merge, const fs::path& projectFolde
     merge.setBankFolder(fs::is_directory(bin, ec) ? std::optional<fs::path>(bin) : std::nullopt);
     merge.setProjectFolder(projectFolder);
     merge.setMergedFileName(kMergedFilePrefix + templateFile.filename().string());
-    return merge.mergeChain({1, 2}, templateFile);
+    return merge.mergeInOnePass({1, 2}, templateFile);
 }
 
 } // namespace ordane

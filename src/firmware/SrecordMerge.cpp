@@ -1,5 +1,7 @@
 #include "firmware/SrecordMerge.h"
 
+#include "firmware/SrecordLines.h"
+
 #include "core/AtomicFile.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
@@ -9,43 +11,12 @@
 namespace ordane {
 
 namespace fs = std::filesystem;
+using namespace srecord;
 
 namespace {
 
 constexpr std::uint8_t kRecordByteCount = 0x24; // 3 address bytes, 32 data, 1 checksum
 constexpr std::size_t kRecordDataBytes = 32;
-
-const char* const kTemplateMissing = "File *.Sx Not Found,Abort Procedure";
-const char* const kMergedNameMissing = "File New *.Sx Not Found,Abort Procedure";
-const char* const kBinFolderMissing = "Directory Bin Not Found,Abort Procedure";
-const char* const kCannotCreate = "File New Sx Not Create,Abort Procedure";
-
-// Calls `each` with every line of `text` without its LF or CR LF end; a last line without
-// an end counts as a line.
-template <typename Each> void forEachLine(std::string_view text, Each&& each) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (!each(line))
-            return;
-        start = next;
-    }
-}
-
-int countLines(std::string_view text) {
-    int lines = 0;
-    forEachLine(text, [&](std::string_view) {
-        ++lines;
-        return true;
-    });
-    return lines;
-}
 
 // Deletes the scratch file however the stage ends.
 class ScratchFile {
@@ -62,29 +33,22 @@ private:
     fs::path m_path;
 };
 
-// Deletes the stage outputs "B1.sx".."B5.sx" however the chain ends, also when a file
-// cannot be read or written: they are never firmware, only steps towards it.
-class StageFiles {
-public:
-    explicit StageFiles(const fs::path& folder) : m_folder(folder) {}
-    ~StageFiles() {
-        std::error_code ec;
-        for (int bank = 1; bank <= kBankCount; ++bank)
-            fs::remove(m_folder / ("B" + std::to_string(bank) + ".sx"), ec);
-    }
-    StageFiles(const StageFiles&) = delete;
-    StageFiles& operator=(const StageFiles&) = delete;
+} // namespace
 
-private:
-    const fs::path& m_folder;
-};
+namespace srecord {
+
+StageFiles::~StageFiles() {
+    std::error_code ec;
+    for (int bank = 1; bank <= kBankCount; ++bank)
+        fs::remove(m_folder / ("B" + std::to_string(bank) + ".sx"), ec);
+}
 
 bool fileExists(const fs::path& path) {
     std::error_code ec;
     return fs::exists(path, ec);
 }
 
-} // namespace
+} // namespace srecord
 
 std::string bankRecords(int bank, std::string_view bytes) {
     std::string out;
@@ -124,30 +88,36 @@ void SrecordMerge::position(int value) {
         m_progress.setPosition(value);
 }
 
-int SrecordMerge::mergeStage(int bank, const fs::path& input, const std::string& outputName) {
+std::optional<std::string> SrecordMerge::stageRecords(int bank, const fs::path& input) {
     m_lastStageSilent = false;
     position(0);
     if (!fileExists(input)) {
         m_messages.info(kTemplateMissing);
-        return kStopped;
+        return std::nullopt;
     }
     if (m_mergedFileName.empty()) {
         m_messages.info(kMergedNameMissing);
-        return kStopped;
+        return std::nullopt;
     }
     std::error_code ec;
     if (!m_bankFolder || !fs::is_directory(*m_bankFolder, ec)) {
         m_messages.info(kBinFolderMissing);
-        return kStopped;
+        return std::nullopt;
     }
     const std::string bankName = "bank" + std::to_string(bank) + ".bin";
     const fs::path bankFile = *m_bankFolder / bankName;
     if (!fileExists(bankFile)) {
         m_messages.info("File " + bankName + " Not Found,Abort Procedure");
-        return kStopped;
+        return std::nullopt;
     }
+    return bankRecords(bank, readWholeFile(bankFile));
+}
 
-    const std::string records = bankRecords(bank, readWholeFile(bankFile));
+int SrecordMerge::mergeStage(int bank, const fs::path& input, const std::string& outputName) {
+    const std::optional<std::string> prepared = stageRecords(bank, input);
+    if (!prepared)
+        return kStopped;
+    const std::string& records = *prepared;
     // The scratch copy of the records is written even though the stage keeps them in
     // memory: a bin folder that cannot take it ends the run before any output is made.
     const fs::path scratchPath = *m_bankFolder / "Bin.sx";
@@ -155,7 +125,8 @@ int SrecordMerge::mergeStage(int bank, const fs::path& input, const std::string&
     const ScratchFile scratch(scratchPath);
 
     const std::string text = readWholeFile(input);
-    const int lines = countLines(text);
+    int lines = 0;
+    forEachLine(text, [&](std::string_view, std::string_view) { return ++lines > 0; });
     if (m_progress.setMaximum)
         m_progress.setMaximum(kRecordsPerBank + lines);
 
@@ -167,31 +138,24 @@ int SrecordMerge::mergeStage(int bank, const fs::path& input, const std::string&
     bool inserted = false;
     bool failed = false;
     int done = 0;
-    forEachLine(text, [&](std::string_view line) {
+    forEachLine(text, [&](std::string_view line, std::string_view) {
         position(++done);
-        const bool s1 = line.starts_with("S1");
-        if (s1 || line.starts_with("S2")) {
-            const std::size_t digits = s1 ? 4 : 6;
-            // Too short to hold an address: copied like any other line.
-            if (line.size() >= 4 + digits) {
-                const auto address = parseHexDigits(line.substr(4, digits));
-                if (!address) {
-                    failed = true;
-                    return false;
-                }
-                if (*address >= first && *address <= last) {
-                    if (!inserted) {
-                        out += records;
-                        for (int i = 0; i < kRecordsPerBank; ++i)
-                            position(++done);
-                        inserted = true;
-                    }
-                    return true;
-                }
-            }
-        } else if (line.starts_with("S9")) {
-            result = inserted ? kInserted : kCopied;
+        const LineKind kind = lineKind(line);
+        if (kind.kind == LineKind::BadAddress) {
+            failed = true;
+            return false;
         }
+        if (kind.kind == LineKind::Address && kind.address >= first && kind.address <= last) {
+            if (!inserted) {
+                out += records;
+                for (int i = 0; i < kRecordsPerBank; ++i)
+                    position(++done);
+                inserted = true;
+            }
+            return true;
+        }
+        if (kind.kind == LineKind::End)
+            result = inserted ? kInserted : kCopied;
         out += line;
         out += "\r\n";
         return true;

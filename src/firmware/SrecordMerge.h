@@ -72,8 +72,19 @@ public:
     // unselected banks through, then deletes "B1.sx".."B5.sx".
     MergeOutcome mergeChain(const std::set<int>& banks, const std::filesystem::path& templateFile);
 
+    // What mergeChain does, with the same messages in the same order, the same progress and
+    // the same merged file, but the template is read once and only the merged file is
+    // written: no stage output is made, so nothing is copied, re-read or synced in between.
+    // An output that cannot be created is reported where the chain would report its first
+    // stage output, naming the merged file.
+    MergeOutcome mergeInOnePass(const std::set<int>& banks,
+                                const std::filesystem::path& templateFile);
+
 private:
     void position(int value);
+    // Steps of a stage up to its records: the stop checks with their messages, then the
+    // bank file made into records; nothing when the stage stopped.
+    std::optional<std::string> stageRecords(int bank, const std::filesystem::path& input);
     void passThrough(int bank, const std::filesystem::path& input,
                      const std::filesystem::path& output);
 

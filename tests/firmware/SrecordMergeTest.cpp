@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -342,6 +343,184 @@ TEST(SrecordMerge, MergedExampleFirmwareReadsBackWithTheSrecordTools) {
     const std::string tool = (fs::path(ORDANE_SOURCE_DIR) / "examples/Burnidor.exe").string();
     EXPECT_EQ(std::system(("'" + tool + "' '" + merged + "' 7 >/dev/null").c_str()), 0);
     EXPECT_NE(std::system(("'" + tool + "' '" + merged + "' 8 2>/dev/null").c_str()), 0);
+}
+
+// A template made by chance from a fixed seed: records outside the banks, in banks 1..5 (in
+// runs that may be split), S1 and S3 records whose digits look like a bank's, odd lines, LF
+// or CR LF ends, and on request no S9, a bank without any record, an unreadable address.
+struct Shape {
+    const char* name;
+    unsigned seed;
+    bool end = true;              // an S9 record at the end
+    bool bank2 = true;            // records in bank 2's range
+    bool badAddress = false;      // an S2 record whose address is no hexadecimal
+    const char* lineEnd = "\r\n"; // "" for a mix of LF and CR LF
+};
+
+std::string madeTemplate(const Shape& shape) {
+    std::mt19937 random(shape.seed);
+    auto pick = [&](unsigned n) { return unsigned(random() % n); };
+    auto hexText = [](std::uint32_t value, int digits) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%0*X", digits, value);
+        return std::string(text);
+    };
+    std::vector<std::string> lines{kHeader};
+    const int count = 200 + int(pick(200));
+    for (int i = 0; i < count; ++i) {
+        std::uint32_t address = 0x100000 + pick(0x40000) * 0x20;
+        switch (pick(12)) {
+        case 0:
+        case 1:
+        case 2:
+        case 3: { // a run inside a bank
+            const int bank = 1 + int(pick(5));
+            if (bank == 2 && !shape.bank2)
+                break;
+            address = bankFirstAddress(bank) + pick(0x200) * 0x20;
+            for (int r = 0, n = 1 + int(pick(6)); r < n; ++r)
+                lines.push_back("S224" + hexText(address + std::uint32_t(r) * 0x20, 6) +
+                                std::string(64, "0123456789ABCDEF"[pick(16)]) + "00");
+            continue;
+        }
+        case 4:
+            lines.push_back("S1" + std::string("13") + hexText(0x8000 + pick(0x4000), 4) + "FF00");
+            continue;
+        case 5:
+            lines.push_back("S30900" + hexText(bankFirstAddress(1 + int(pick(2))), 6) + "00FF00");
+            continue;
+        case 6:
+            lines.push_back(std::vector<std::string>{"", "S2", "S1AB", "S5030001FB",
+                                                     "s2083880000000000000"}[pick(5)]);
+            continue;
+        default:
+            break;
+        }
+        lines.push_back("S224" + hexText(address, 6) + std::string(64, 'E') + "00");
+    }
+    if (shape.badAddress)
+        lines.insert(lines.begin() + 1 + pick(unsigned(lines.size() - 1)), "S2083G80001111111100");
+    lines.push_back(shape.end ? kEnd : "S804000000FB");
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + (*shape.lineEnd ? shape.lineEnd : pick(2) ? "\n" : "\r\n");
+    if (pick(2) != 0)
+        text.resize(text.size() - 1 - (text.ends_with("\r\n") ? 1 : 0)); // no end on the last line
+    return text;
+}
+
+std::set<std::string> names(const fs::path& folder) {
+    std::set<std::string> result;
+    for (const auto& entry : fs::directory_iterator(folder))
+        result.insert(entry.path().filename().string());
+    return result;
+}
+
+// The one-pass merge must be the stage chain seen from outside: the same merged bytes, the
+// same messages and outcome, the same progress, nothing left behind.
+TEST(OnePassMerge, AgreesWithTheStageChain) {
+    const Shape shapes[] = {
+        {"CR LF", 1},
+        {"LF", 2, true, true, false, "\n"},
+        {"LF and CR LF", 3, true, true, false, ""},
+        {"another draw", 4, true, true, false, ""},
+        {"no S9", 5, false},
+        {"no record in bank 2", 6, true, false},
+        {"unreadable address", 7, true, true, true, ""},
+    };
+    struct Arrangement {
+        const char* name;
+        std::function<void(Project&)> arrange;
+    } arrangements[] = {
+        {"banks in place", [](Project&) {}},
+        {"bank2.bin missing", [](Project& p) { fs::remove(p.bin / "bank2.bin"); }},
+        {"bank1.bin missing", [](Project& p) { fs::remove(p.bin / "bank1.bin"); }},
+        {"no template", [](Project& p) { fs::remove(p.templateFile); }},
+        {"no merged file name", [](Project& p) { p.merge.setMergedFileName(""); }},
+    };
+    const std::set<int> selections[] = {{1, 2}, {2}, {1, 3, 5}, {}};
+    for (const Shape& shape : shapes) {
+        const std::string templateText = madeTemplate(shape);
+        for (const Arrangement& a : arrangements) {
+            for (const std::set<int>& banks : selections) {
+                Project chain, onePass;
+                MergeOutcome outcomes[2];
+                int i = 0;
+                for (Project* p : {&chain, &onePass}) {
+                    for (int bank = 1; bank <= 5; ++bank) {
+                        std::string bytes(0x4000, '\0');
+                        for (std::size_t k = 0; k < bytes.size(); ++k)
+                            bytes[k] = char((k * std::size_t(bank * 7 + 1)) >> 3);
+                        writeFile(p->bin / ("bank" + std::to_string(bank) + ".bin"), bytes);
+                    }
+                    writeFile(p->merged, "older");
+                    writeFile(p->templateFile, templateText);
+                    a.arrange(*p);
+                    outcomes[i++] = p == &chain ? p->merge.mergeChain(banks, p->templateFile)
+                                                : p->merge.mergeInOnePass(banks, p->templateFile);
+                }
+                const std::string what = std::string(shape.name) + ", " + a.name + ", " +
+                                         std::to_string(banks.size()) + " banks from " +
+                                         std::to_string(banks.empty() ? 0 : *banks.begin());
+                EXPECT_EQ(outcomes[1], outcomes[0]) << what;
+                EXPECT_EQ(onePass.messages.messages(), chain.messages.messages()) << what;
+                EXPECT_EQ(onePass.maxima, chain.maxima) << what;
+                EXPECT_EQ(onePass.positions, chain.positions) << what;
+                EXPECT_EQ(fs::exists(onePass.merged), fs::exists(chain.merged)) << what;
+                EXPECT_TRUE(readFile(onePass.merged) == readFile(chain.merged)) << what;
+                EXPECT_FALSE(onePass.leftovers()) << what;
+                EXPECT_EQ(names(onePass.project), names(chain.project)) << what;
+                EXPECT_EQ(names(onePass.bin), names(chain.bin)) << what;
+            }
+        }
+    }
+}
+
+// Where the chain cannot make a stage output, the one-pass merge cannot make the merged file:
+// the run ends at the same point, naming that file, and leaves nothing behind.
+TEST(OnePassMerge, AFolderThatCannotBeWrittenEndsTheRunWithTheSystemText) {
+    struct Case {
+        const char* name;
+        std::function<void(Project&)> arrange;
+        const char* mentions;
+    } cases[] = {
+        {"bin folder read-only", [](Project& p) { fs::permissions(p.bin, kReadOnly); }, "Bin.sx"},
+        {"project folder read-only", [](Project& p) { fs::permissions(p.project, kReadOnly); },
+         "New_SX40218.sx"},
+        // The chain's stage 1 would have ended before bank 2 is looked at.
+        {"project folder read-only, bank2.bin missing",
+         [](Project& p) {
+             fs::remove(p.bin / "bank2.bin");
+             fs::permissions(p.project, kReadOnly);
+         },
+         "New_SX40218.sx"},
+    };
+    for (const Case& c : cases) {
+        Project p;
+        writeFile(p.templateFile, joined({kHeader, kBank1First, kBank2, kEnd}, "\n"));
+        fs::permissions(p.home.path(), fs::perms::all, fs::perm_options::add);
+        fs::permissions(p.project, fs::perms::all, fs::perm_options::add);
+        fs::permissions(p.bin, fs::perms::all, fs::perm_options::add);
+        for (const auto& entry : fs::directory_iterator(p.bin))
+            fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+        c.arrange(p);
+        const int status = test::runWithPermissionsEnforced([&] {
+            try {
+                p.merge.mergeInOnePass({1, 2}, p.templateFile);
+            } catch (const Error& e) {
+                if (std::string(e.what()).find(c.mentions) == std::string::npos)
+                    return 2;
+                if (names(p.project) != std::set<std::string>{"bin"})
+                    return 3;
+                return p.messages.messages().empty() && !fs::exists(p.merged) &&
+                               !fs::exists(p.bin / "Bin.sx")
+                           ? 0
+                           : 4;
+            }
+            return 1;
+        });
+        EXPECT_EQ(status, 0) << c.name;
+    }
 }
 
 using test::CliResult;

@@ -27,9 +27,16 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Section)" = electronics ] || fail "Section: $(field Section)"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ -n "$(field Description)" ] || fail "no Description"
-# The runtime libraries' packages, found by dpkg-shlibdeps from the programs' links.
+# The runtime libraries' packages, found by dpkg-shlibdeps from the programs' links. The XML
+# and workbook libraries are linked in where their archives are installed; a program that
+# still loads one needs its package.
 depends=$(field Depends)
-for package in libqt6widgets6 libqt6gui6 libqt6core6 libpugixml1v5 libfreexl1 libstdc++6 libc6; do
+dpkg-deb -x "$deb" "$scratch/root"
+needed=$(objdump -p "$scratch"/root/usr/bin/* 2>/dev/null | awk '$1 == "NEEDED" { print $2 }')
+wanted_packages=(libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6)
+grep -q '^libpugixml' <<<"$needed" && wanted_packages+=(libpugixml1v5)
+grep -q '^libfreexl' <<<"$needed" && wanted_packages+=(libfreexl1)
+for package in "${wanted_packages[@]}"; do
     grep -qE "(^|, )${package//+/\\+}( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 # Nothing of the build tools or the development packages.
