@@ -40,8 +40,9 @@ void expectRun(const std::vector<std::string>& lines, const std::vector<std::str
     const std::vector<std::string> actual(
         at, at + std::min<std::ptrdiff_t>(std::ptrdiff_t(run.size()), lines.end() - at));
     EXPECT_EQ(actual, run) << "in the run from " << run.front();
-    if (atEnd)
+    if (atEnd) {
         EXPECT_EQ(lines.end() - at, std::ptrdiff_t(run.size())) << "lines follow " << run.front();
+    }
 }
 
 std::string pargen(const char* nodeId, const char* rate) {
@@ -167,9 +168,9 @@ TEST(DcfWriter, AddsTheCommissionedNodeToTheEdsContent) {
 // Without its additions the DCF is the EDS of the same project, line for line: the same
 // objects, values and mends.
 TEST(DcfWriter, IsTheEdsPlusItsAdditions) {
-    for (const fs::path project : {fs::path(ORDANE_TEST_DATA) / "eds/projects/Plant",
-                                   fs::path(ORDANE_TEST_DATA) / "eds/projects/Full",
-                                   fs::path(ORDANE_SOURCE_DIR) / "examples/Demo"}) {
+    for (const fs::path& project : {fs::path(ORDANE_TEST_DATA) / "eds/projects/Plant",
+                                    fs::path(ORDANE_TEST_DATA) / "eds/projects/Full",
+                                    fs::path(ORDANE_SOURCE_DIR) / "examples/Demo"}) {
         SCOPED_TRACE(project.string());
         test::TempFolder out;
         const FixedClock clock(kMorning);
@@ -396,8 +397,9 @@ TEST(DcfCommand, WritesTheFileOrSaysWhyNot) {
         std::ostringstream stdOut, stdErr;
         EXPECT_EQ(cli::run(arguments, stdOut, stdErr), c.status);
         EXPECT_EQ(stdOut.str(), "");
-        if (c.status != 2)
+        if (c.status != 2) {
             EXPECT_EQ(stdErr.str(), c.err);
+        }
         EXPECT_EQ(fs::exists(target), c.status == 0);
         if (c.status == 0) {
             const auto lines = crlfLines(test::readFile(target));
