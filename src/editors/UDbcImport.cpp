@@ -1,13 +1,14 @@
 #include "editors/UDbcImport.h"
 
-#include "widgets/GuiSupport.h"
 #include "core/NumberText.h"
 #include "editors/SdoMapping.h"
+#include "widgets/GuiSupport.h"
 
 #include <QBrush>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -152,10 +153,8 @@ TFDbcImport::TFDbcImport(const AppServices& services, QWidget* parent)
     m_firstIndex->setAccessibleName(tr("First object index"));
     m_firstIndex->setMaximumWidth(80);
 
-    const auto [ok, cancel] = makeOkCancel(this);
+    const auto [ok, cancel] = makeOkCancel(this, &TFDbcImport::OkClick, &TFDbcImport::CancelClick);
     m_ok = ok;
-    connect(ok, &QPushButton::clicked, this, &TFDbcImport::OkClick);
-    connect(cancel, &QPushButton::clicked, this, &TFDbcImport::CancelClick);
     connect(m_selectAll, &QPushButton::clicked, this, &TFDbcImport::SelectAllClick);
     connect(m_selectNone, &QPushButton::clicked, this, &TFDbcImport::SelectNoneClick);
     connect(m_filter, &QLineEdit::textChanged, this, &TFDbcImport::FilterChange);
@@ -187,10 +186,29 @@ TFDbcImport::TFDbcImport(const AppServices& services, QWidget* parent)
     layout->addLayout(mapping);
     layout->addLayout(bar);
 
+    // Space ticks or clears the current message from any of its cells.
+    m_table->installEventFilter(this);
+
     chainTabOrder({m_filter, m_selectAll, m_selectNone, m_table, m_signals, m_mapSignals,
                    m_firstIndex, ok, cancel});
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     resize(820, 620);
+}
+
+bool TFDbcImport::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_table && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space && m_selection) {
+        const QModelIndex current = m_table->currentIndex();
+        if (current.isValid()) {
+            const QModelIndex check = m_model->index(current.row(), DbcSelectionModel::Check);
+            if (m_model->flags(check) & Qt::ItemIsUserCheckable) {
+                const bool on = m_selection->checked(m_model->selectionRow(current.row()));
+                m_model->setData(check, on ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+            }
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TFDbcImport::setSelection(DbcSelection* selection, const std::filesystem::path& projectFolder,

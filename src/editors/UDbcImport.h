@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/Services.h"
 #include "editors/DbcImport.h"
+#include "widgets/Services.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>
@@ -68,6 +68,9 @@ public slots:
     void SelectNoneClick();
     void FilterChange(const QString& text);
     void MapSignalsClick(bool on);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void updateSummary();

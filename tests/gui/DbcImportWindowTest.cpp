@@ -3,12 +3,12 @@
 #include "FakeServices.h"
 #include "TestSupport.h"
 
-#include "widgets/EditorGrid.h"
 #include "core/ProjectState.h"
 #include "editors/SdoMapping.h"
 #include "editors/UDbcImport.h"
 #include "editors/UTpdo2MB.h"
 #include "editors/UpdoMB.h"
+#include "widgets/EditorGrid.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -197,6 +197,21 @@ private slots:
         QVERIFY(!(table.model()->flags(table.model()->index(0, 0)) & Qt::ItemIsUserCheckable));
         setChecked(table, 0, true);
         QCOMPARE(table.model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+        QCOMPARE(child<QLabel>(dialog, "Summary")->text(),
+                 QStringLiteral("2 of 2 J1939 messages chosen (5 in the file)"));
+
+        // Space on any cell of a row ticks or clears it; a skipped message stays unticked.
+        int j1939 = 0;
+        while (!(table.model()->flags(table.model()->index(j1939, 0)) & Qt::ItemIsUserCheckable))
+            ++j1939;
+        table.setFocus();
+        table.setCurrentIndex(table.model()->index(j1939, DbcSelectionModel::Pgn));
+        QTest::keyClick(&table, Qt::Key_Space);
+        QCOMPARE(child<QLabel>(dialog, "Summary")->text(),
+                 QStringLiteral("1 of 2 J1939 messages chosen (5 in the file)"));
+        QTest::keyClick(&table, Qt::Key_Space);
+        table.setCurrentIndex(table.model()->index(0, DbcSelectionModel::Name));
+        QTest::keyClick(&table, Qt::Key_Space);
         QCOMPARE(child<QLabel>(dialog, "Summary")->text(),
                  QStringLiteral("2 of 2 J1939 messages chosen (5 in the file)"));
 
