@@ -267,6 +267,16 @@ constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::owner_exec |
                                 fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec;
 
+// A template with banks 1 and 2, and every folder and file open to the unprivileged user the
+// permission faults run as, before a case takes some permission away.
+void prepareForPermissionFaults(Project& p) {
+    writeFile(p.templateFile, joined({kHeader, kBank1First, kBank2, kEnd}, "\n"));
+    for (const fs::path& folder : {p.home.path(), p.project, p.bin})
+        fs::permissions(folder, fs::perms::all, fs::perm_options::add);
+    for (const auto& entry : fs::directory_iterator(p.bin))
+        fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+}
+
 TEST(SrecordMerge, FilesThatCannotBeOpenedOrCreatedEndTheRunWithTheSystemText) {
     struct Case {
         const char* name;
@@ -282,12 +292,7 @@ TEST(SrecordMerge, FilesThatCannotBeOpenedOrCreatedEndTheRunWithTheSystemText) {
     };
     for (const Case& c : cases) {
         Project p;
-        writeFile(p.templateFile, joined({kHeader, kBank1First, kBank2, kEnd}, "\n"));
-        fs::permissions(p.home.path(), fs::perms::all, fs::perm_options::add);
-        fs::permissions(p.project, fs::perms::all, fs::perm_options::add);
-        fs::permissions(p.bin, fs::perms::all, fs::perm_options::add);
-        for (const auto& entry : fs::directory_iterator(p.bin))
-            fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+        prepareForPermissionFaults(p);
         c.arrange(p);
         const int status = test::runWithPermissionsEnforced([&] {
             try {
@@ -497,12 +502,7 @@ TEST(OnePassMerge, AFolderThatCannotBeWrittenEndsTheRunWithTheSystemText) {
     };
     for (const Case& c : cases) {
         Project p;
-        writeFile(p.templateFile, joined({kHeader, kBank1First, kBank2, kEnd}, "\n"));
-        fs::permissions(p.home.path(), fs::perms::all, fs::perm_options::add);
-        fs::permissions(p.project, fs::perms::all, fs::perm_options::add);
-        fs::permissions(p.bin, fs::perms::all, fs::perm_options::add);
-        for (const auto& entry : fs::directory_iterator(p.bin))
-            fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+        prepareForPermissionFaults(p);
         c.arrange(p);
         const int status = test::runWithPermissionsEnforced([&] {
             try {

@@ -1,6 +1,7 @@
 #include "GuiTest.h"
 
 #include "FakeServices.h"
+#include "OpenProject.h"
 #include "TestSupport.h"
 
 #include "core/ProjectState.h"
@@ -28,17 +29,7 @@ namespace {
 const fs::path kDemoDbc = fs::path(ORDANE_SOURCE_DIR) / "examples" / "Demo.dbc";
 const fs::path kDbc = fs::path(ORDANE_TEST_DATA) / "documents" / "fixtures" / "dbc";
 
-struct Project {
-    test::TempFolder home;
-    test::FakeServices fake;
-    ProjectState state{home.path()};
-
-    Project() {
-        fs::create_directories(folder());
-        state.setNewProject("P1", folder());
-    }
-    fs::path folder() const { return home / "PROJECTS" / "P1"; }
-};
+using Project = test::OpenProject;
 
 template <class T> T* child(QWidget& window, const char* name) {
     return window.findChild<T*>(QLatin1String(name));

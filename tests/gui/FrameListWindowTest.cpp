@@ -1,6 +1,7 @@
 #include "GuiTest.h"
 
 #include "FakeServices.h"
+#include "OpenProject.h"
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
@@ -23,17 +24,7 @@ namespace {
 const fs::path kFixtures = fs::path(ORDANE_TEST_DATA) / "documents" / "fixtures";
 constexpr const char* kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
-struct Project {
-    test::TempFolder home;
-    test::FakeServices fake;
-    ProjectState state{home.path()};
-
-    Project() {
-        fs::create_directories(folder());
-        state.setNewProject("P1", folder());
-    }
-    fs::path folder() const { return home / "PROJECTS" / "P1"; }
-};
+using Project = test::OpenProject;
 
 QStringList headers(const EditorGrid& grid) {
     QStringList list;
