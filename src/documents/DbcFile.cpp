@@ -2,6 +2,7 @@
 
 #include "core/AtomicFile.h"
 #include "core/Error.h"
+#include "core/Utf8.h"
 
 #include <tao/pegtl.hpp>
 
@@ -653,19 +654,6 @@ bool validUtf8(std::string_view text) {
     return true;
 }
 
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += char(code);
-    } else if (code < 0x800) {
-        out += char(0xC0 | (code >> 6));
-        out += char(0x80 | (code & 0x3F));
-    } else {
-        out += char(0xE0 | (code >> 12));
-        out += char(0x80 | ((code >> 6) & 0x3F));
-        out += char(0x80 | (code & 0x3F));
-    }
-}
-
 } // namespace dbc
 
 } // namespace
@@ -735,7 +723,7 @@ std::string dbcTextAsUtf8(std::string_view text) {
         if (c < 0x80)
             out += ch;
         else
-            dbc::appendUtf8(out, c < 0xA0 ? high[c - 0x80] : c);
+            appendUtf8(out, c < 0xA0 ? high[c - 0x80] : c);
     }
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include "core/AtomicFile.h"
 #include "core/NumberText.h"
+#include "core/Utf8.h"
 #include "documents/DocumentFiles.h"
 #include "editors/CommunicationParameters.h"
 
@@ -494,25 +495,6 @@ void clientAndGuardingSection(Html& h, const ReportData& d) {
     h.line("<h3>State frames</h3>");
     j1939FrameTable(h, d.guardFrames);
     h.line("</section>");
-}
-
-// Appends one code point as UTF-8.
-void appendUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
 }
 
 } // namespace
