@@ -7,8 +7,6 @@
 #include "documents/DocumentFiles.h"
 #include "editors/DbcImport.h"
 
-#include <system_error>
-
 namespace ordane::cli {
 
 namespace {
@@ -36,15 +34,10 @@ bool isDbcFile(const fs::path& file) {
 
 int dbcImportCommand(const fs::path& project, const std::string& sideName, const fs::path& dbcFile,
                      const DbcImportOptions& options, std::ostream& out, std::ostream& err) {
-    std::error_code ec;
-    if (!fs::is_directory(project, ec)) {
-        err << "Project folder not found: " << project.string() << "\n";
-        return kFailed;
-    }
     const FrameSide side = sideName == "transmitted" ? FrameSide::Transmitted : FrameSide::Received;
     const SdoSide sdoSide =
         side == FrameSide::Transmitted ? SdoSide::Transmitted : SdoSide::Received;
-    try {
+    return runInProject(project, err, [&] {
         DbcChoice choice;
         choice.names = options.messages;
         choice.node = options.node;
@@ -105,11 +98,8 @@ int dbcImportCommand(const fs::path& project, const std::string& sideName, const
             out << mappingName << " keeps its " << existing
                 << " entries; they refer to frames by their row number\n";
         }
-    } catch (const Error& e) {
-        err << e.what() << "\n";
-        return kFailed;
-    }
-    return kSuccess;
+        return kSuccess;
+    });
 }
 
 } // namespace ordane::cli
