@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
 # Compares our DBC reader (dbc_dump) with canmatrix, message by message: PGN, source
 # address, priority, data page and every signal's start bit, length and byte order.
-# Usage: compare.sh DBC_DUMP FILE.dbc...  (one more file is made by canconvert from a KCD
-# file written here, so that one fixture comes from another tool).
+# Usage: compare.sh DBC_DUMP FILE.dbc... [--blanks FILE.dbc...]  (one more file is made by
+# canconvert from a KCD file written here, so that one fixture comes from another tool).
+# canmatrix's line patterns expect single blanks; a file after --blanks, laid out with tabs
+# and padded numbers, is read by canmatrix with its blanks made single and by ours as it is.
 set -euo pipefail
 dump=$1
 shift
+files=()
+blanks=()
+for arg in "$@"; do
+  case "$arg" in
+    --blanks) files_done=1 ;;
+    *) if [ -n "${files_done:-}" ]; then blanks+=("$arg"); else files+=("$arg"); fi ;;
+  esac
+done
 here=$(cd "$(dirname "$0")" && pwd)
 python=/usr/bin/python3
 if ! "$python" -c 'import canmatrix' 2>/dev/null || ! command -v canconvert >/dev/null; then
@@ -56,10 +66,17 @@ canconvert -s "$work/converted.kcd" "$work/converted.dbc" >/dev/null 2>"$work/ca
 # canconvert names the file after the KCD bus.
 converted=$(ls "$work"/converted*.dbc)
 
+# The file canmatrix reads: itself, or with tabs and padding made single blanks.
+single_blanks() {
+  sed -E 's/\t/ /g; s/  +/ /g; s/\( */(/g; s/ *\)/)/g; s/ *, */,/g; s/\[ */[/g; s/ *\]/]/g;
+          s/ *\| */|/g; s/^ ?SG_/ SG_/' "$1" >"$2"
+}
+
 failed=0
-for file in "$@" "$converted"; do
+compare() {
+  local file=$1 theirs_input=$2
   "$dump" "$file" >"$work/ours.txt"
-  "$python" "$here/canmatrix_dump.py" "$file" >"$work/theirs.txt" 2>"$work/canmatrix.log"
+  "$python" "$here/canmatrix_dump.py" "$theirs_input" >"$work/theirs.txt" 2>"$work/canmatrix.log"
   if [ ! -s "$work/ours.txt" ]; then
     echo "FAIL $(basename "$file"): our reader found nothing" >&2
     failed=1
@@ -70,5 +87,12 @@ for file in "$@" "$converted"; do
     cat "$work/diff.txt" >&2
     failed=1
   fi
+}
+for file in "${files[@]}" "$converted"; do
+  compare "$file" "$file"
+done
+for file in "${blanks[@]}"; do
+  single_blanks "$file" "$work/single-blanks.dbc"
+  compare "$file" "$work/single-blanks.dbc"
 done
 exit $failed
