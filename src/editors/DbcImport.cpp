@@ -220,6 +220,18 @@ std::size_t existingSdoEntries(const fs::path& projectFolder, SdoSide side) {
     return ProjectDocument::rowCount(document.documentElement());
 }
 
+std::vector<std::string> frameLabels(const J1939FrameList& frames) {
+    std::vector<std::string> labels;
+    const int last = frames.side() == FrameSide::Received ? 2 : 4;
+    for (int row = 1; row <= frames.tableRows(); ++row) {
+        std::string label = frames.cell(row, 1);
+        for (int c = 2; c <= last; ++c)
+            label += '\t' + frames.cell(row, c);
+        labels.push_back(std::move(label));
+    }
+    return labels;
+}
+
 void applyMappingPlan(SdoMapping& mapping, const fs::path& projectFolder,
                       const J1939FrameList& frames, const DbcMappingPlan& plan) {
     mapping.load(projectFolder);
@@ -231,16 +243,7 @@ void applyMappingPlan(SdoMapping& mapping, const fs::path& projectFolder,
         if (problem.document == otherMapping)
             throw Error(problem.message);
 
-    // The labels the SDO editor shows: the frame list's number columns, tab-separated.
-    std::vector<std::string> labels;
-    const int last = frames.side() == FrameSide::Received ? 2 : 4;
-    for (int row = 1; row <= frames.tableRows(); ++row) {
-        std::string label = frames.cell(row, 1);
-        for (int c = 2; c <= last; ++c)
-            label += '\t' + frames.cell(row, c);
-        labels.push_back(std::move(label));
-    }
-    mapping.replaceFrames(std::move(labels));
+    mapping.replaceFrames(frameLabels(frames));
     if (plan.frames.size() > mapping.frames().size())
         throw Error("The SDO mapping names more frames than the frame list holds");
 

@@ -88,11 +88,15 @@ private:
 // Dimension and bytes follow the frame list's byte numbering (1 = first byte).
 std::optional<SdoMappingEntry> signalEntry(const DbcSignal& signal, std::string& reason);
 
-// The number of entries of the side's SDO mapping document (0 when it does not exist).
 // The range message when objects `first` .. `first` + `frames` - 1 leave the mapped range.
 std::optional<std::string> mappingIndexProblem(std::int64_t first, std::size_t frames);
 
+// The number of entries of the side's SDO mapping document (0 when it does not exist).
 std::size_t existingSdoEntries(const std::filesystem::path& projectFolder, SdoSide side);
+
+// Each table row's label as the SDO editor shows it: the frame list's number columns
+// (PGN, source address; on the transmitted side priority and data page first), tab-separated.
+std::vector<std::string> frameLabels(const J1939FrameList& frames);
 
 // Loads the side's SDO mapping, replaces its frames by the frame list's table rows and its
 // entries by the plan's, checking each by the SDO editor's rules. Throws Error naming the

@@ -14,6 +14,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace ordane {
 
 FrameListWindow::FrameListWindow(FrameSide side, const char* objectName,
@@ -132,6 +134,21 @@ void FrameListWindow::OkClick() {
         m_services.messages.error(failure->message);
         return;
     }
+    // The signals of a DBC import are mapped to frames by their rows: after the imported
+    // frames were changed in the grid they would land on other frames.
+    if (m_pendingMapping) {
+        std::vector<std::string> labels = frameLabels(m_model);
+        labels.resize(std::min(labels.size(), m_importedLabels.size()));
+        if (labels != m_importedLabels) {
+            if (!m_services.dialogs.confirm(
+                    this, windowTitle(),
+                    tr("The frames imported from the DBC file were changed in the grid, so their "
+                       "signals can no longer be mapped to them.\n\nSave the frame list without "
+                       "the SDO mapping of the signals?")))
+                return;
+            m_pendingMapping.reset();
+        }
+    }
     // The mapping of a DBC import is checked before anything is written.
     std::optional<SdoMapping> mapping;
     if (m_pendingMapping) {
@@ -212,10 +229,12 @@ void FrameListWindow::DbcImportAccepted() {
     if (!reportingErrors(m_services.messages, [&] { m_dbcImport->fillFrameList(m_model, chosen); }))
         return;
     fillGrid();
-    if (m_dbcSelection->mapSignals)
+    if (m_dbcSelection->mapSignals) {
         m_pendingMapping = m_dbcImport->planMapping(chosen, m_dbcSelection->firstIndex());
-    else
+        m_importedLabels = frameLabels(m_model);
+    } else {
         m_pendingMapping.reset();
+    }
 }
 
 } // namespace ordane

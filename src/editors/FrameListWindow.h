@@ -62,6 +62,8 @@ private:
     std::unique_ptr<DbcImport> m_dbcImport;
     std::unique_ptr<DbcSelection> m_dbcSelection;
     std::optional<DbcMappingPlan> m_pendingMapping;
+    // The imported frames' labels, so that OK sees whether the grid was changed under them.
+    std::vector<std::string> m_importedLabels;
 };
 
 } // namespace ordane

@@ -161,6 +161,40 @@ private slots:
         QVERIFY((mapping.entries(1)[0] == SdoMappingEntry{0x2101, 1, 1, {3, 2, 0, 0}, 0}));
     }
 
+    void framesChangedAfterTheImportAreNotMappedWithoutAsking() {
+        Project p;
+        const std::string sdo = "<RInfoCob><row NrPdo=\"1\" Index=\"12288\" SubIndex=\"1\" "
+                                "Dimension=\"2\" B1=\"1\" B2=\"0\" B3=\"0\" B4=\"0\"/></RInfoCob>";
+        test::writeFile(p.folder() / "RInfoCob.xml", sdo);
+        TFpdoMB window(p.fake.services, p.state);
+        window.FormShow();
+        window.show();
+        p.fake.dialogs.answers.push_back(kDemoDbc);
+        window.ImportClick();
+        TFDbcImport& dialog = *window.dbcDialog();
+        child<QCheckBox>(dialog, "MapSignals")->setChecked(true);
+        p.fake.dialogs.confirmations.push_back(true); // replace the existing entry
+        dialog.OkClick();
+        QVERIFY(window.mappingPending());
+
+        // The second imported frame becomes another one: its signals would land on it.
+        window.grid()->setCell(2, 1, "0xFEF2");
+        window.OkClick(); // "No": nothing is written, the window stays
+        QCOMPARE(p.fake.dialogs.questions.size(), std::size_t(2));
+        QVERIFY(p.fake.dialogs.questions[1].startsWith(
+            "The frames imported from the DBC file were changed in the grid"));
+        QVERIFY(window.isVisible());
+        QVERIFY(!fs::exists(p.folder() / "RCobDef.xml"));
+
+        p.fake.dialogs.confirmations.push_back(true);
+        window.OkClick(); // "Yes": the frame list alone
+        QVERIFY(!window.isVisible());
+        J1939FrameList frames(FrameSide::Received);
+        frames.load(p.folder());
+        QCOMPARE(frames.cell(2, 1), std::string("0xFEF2"));
+        QCOMPARE(test::readFile(p.folder() / "RInfoCob.xml"), sdo);
+    }
+
     void cancelBadFilesAndSkippedMessagesChangeNothing() {
         Project p;
         TFTpdo2MB window(p.fake.services, p.state);
