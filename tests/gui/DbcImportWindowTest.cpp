@@ -60,6 +60,19 @@ void screenshot(QWidget& window, const QString& name) {
                       {QStringLiteral("-window"), QStringLiteral("root"), dir + "/" + name});
 }
 
+// The received side's SDO mapping with one entry, which a mapping import must not drop silently.
+const std::string kOneSdoEntry =
+    "<RInfoCob><row NrPdo=\"1\" Index=\"12288\" SubIndex=\"1\" Dimension=\"2\" B1=\"1\" "
+    "B2=\"0\" B3=\"0\" B4=\"0\"/></RInfoCob>";
+
+// Shows the window and chooses examples/Demo.dbc with its Import button.
+void importDemoDbc(Project& p, FrameListWindow& window) {
+    window.FormShow();
+    window.show();
+    p.fake.dialogs.answers.push_back(kDemoDbc);
+    window.ImportClick();
+}
+
 } // namespace
 
 class DbcImportWindowTest : public QObject {
@@ -68,14 +81,10 @@ class DbcImportWindowTest : public QObject {
 private slots:
     void chosenMessagesAndTheirMappingReachTheDocumentsOnlyOnOk() {
         Project p;
-        const std::string sdo = "<RInfoCob><row NrPdo=\"1\" Index=\"12288\" SubIndex=\"1\" "
-                                "Dimension=\"2\" B1=\"1\" B2=\"0\" B3=\"0\" B4=\"0\"/></RInfoCob>";
+        const std::string sdo = kOneSdoEntry;
         test::writeFile(p.folder() / "RInfoCob.xml", sdo);
         TFpdoMB window(p.fake.services, p.state);
-        window.FormShow();
-        window.show();
-        p.fake.dialogs.answers.push_back(kDemoDbc);
-        window.ImportClick();
+        importDemoDbc(p, window);
 
         TFDbcImport& dialog = *window.dbcDialog();
         QVERIFY(dialog.isVisible());
@@ -163,14 +172,10 @@ private slots:
 
     void framesChangedAfterTheImportAreNotMappedWithoutAsking() {
         Project p;
-        const std::string sdo = "<RInfoCob><row NrPdo=\"1\" Index=\"12288\" SubIndex=\"1\" "
-                                "Dimension=\"2\" B1=\"1\" B2=\"0\" B3=\"0\" B4=\"0\"/></RInfoCob>";
+        const std::string sdo = kOneSdoEntry;
         test::writeFile(p.folder() / "RInfoCob.xml", sdo);
         TFpdoMB window(p.fake.services, p.state);
-        window.FormShow();
-        window.show();
-        p.fake.dialogs.answers.push_back(kDemoDbc);
-        window.ImportClick();
+        importDemoDbc(p, window);
         TFDbcImport& dialog = *window.dbcDialog();
         child<QCheckBox>(dialog, "MapSignals")->setChecked(true);
         p.fake.dialogs.confirmations.push_back(true); // replace the existing entry
