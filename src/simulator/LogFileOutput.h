@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AtomicFile.h"
 #include "simulator/Simulation.h"
 
 #include <filesystem>
@@ -8,14 +9,12 @@
 namespace ordane {
 
 // Writes the frames the converter sends as log lines into a temporary file beside the
-// target; commit() renames it over the target. Dropped without commit(), the temporary file
-// is removed and the target is untouched, so a failed run writes nothing.
+// target (an AtomicFileWriter); commit() syncs it and renames it over the target. Dropped
+// without commit(), the temporary file is removed and the target is untouched, so a failed
+// run writes nothing.
 class LogFileOutput : public FrameOutput {
 public:
-    explicit LogFileOutput(std::filesystem::path target);
-    ~LogFileOutput() override;
-    LogFileOutput(const LogFileOutput&) = delete;
-    LogFileOutput& operator=(const LogFileOutput&) = delete;
+    explicit LogFileOutput(const std::filesystem::path& target) : m_file(target) {}
 
     void send(const CanFrame& frame) override;
     // Throws Error when the file cannot be written.
@@ -24,12 +23,8 @@ public:
     std::uint64_t frames() const { return m_frames; }
 
 private:
-    void flush();
-
-    std::filesystem::path m_target;
-    std::string m_temporary;
-    int m_fd = -1;
-    std::string m_buffer;
+    AtomicFileWriter m_file;
+    std::string m_line;
     std::uint64_t m_frames = 0;
 };
 
