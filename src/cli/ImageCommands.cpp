@@ -1,17 +1,14 @@
 #include "Commands.h"
 
-#include "core/Clock.h"
-#include "core/CreateProject.h"
-#include "core/MessageSink.h"
+#include "cli/ImageRecovery.h"
 #include "compiler/CompileProject.h"
+#include "compiler/FirmwareBanks.h"
 #include "compiler/ImageComparison.h"
 #include "compiler/ImageDescription.h"
 #include "compiler/ImageReader.h"
-#include "cli/ImageRecovery.h"
+#include "core/Clock.h"
 #include "core/Error.h"
-#include "compiler/FirmwareBanks.h"
-
-#include <system_error>
+#include "core/MessageSink.h"
 
 namespace ordane::cli {
 
@@ -44,22 +41,17 @@ int inspectCommand(const fs::path& file, std::ostream& out, std::ostream& err) {
 
 int verifyCommand(const fs::path& project, const fs::path& file, std::ostream& out,
                   std::ostream& err) {
-    std::error_code ec;
-    if (!fs::is_directory(project, ec)) {
-        err << "Project folder not found: " << project.string() << "\n";
-        return kFailed;
-    }
     DeviceImage compiled;
     ImageSource source;
-    try {
+    const int read = runInProject(project, err, [&] {
         source = readImageSource(file);
         StreamMessageSink messages(err);
         const FixedClock clock({});
         compileProject(project, compiled, messages, clock);
-    } catch (const Error& e) {
-        err << e.what() << '\n';
-        return kFailed;
-    }
+        return kSuccess;
+    });
+    if (read != kSuccess)
+        return read;
     const std::vector<std::string> differences = compareImages(compiled, source.image);
     if (differences.empty()) {
         out << file.string() << " matches " << project.string()
@@ -82,15 +74,9 @@ int recoverCommand(const fs::path& file, const fs::path& root, const std::string
         err << e.what() << '\n';
         return kFailed;
     }
-    StreamMessageSink messages(err);
-    std::string reason;
-    const auto folder = createProjectFolder(root, name, messages, &reason);
-    if (!folder) {
-        if (!reason.empty())
-            err << "Cannot create project folder '" << (root / name).string() << "': " << reason
-                << "\n";
+    const auto folder = createProjectTelling(root, name, err);
+    if (!folder)
         return kFailed;
-    }
     RecoveryReport report;
     try {
         report = recoverProject(source.image, *folder);

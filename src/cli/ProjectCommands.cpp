@@ -5,17 +5,22 @@
 
 namespace ordane::cli {
 
-int newCommand(const fs::path& root, const std::string& name, std::ostream& out,
-               std::ostream& err) {
+std::optional<fs::path> createProjectTelling(const fs::path& root, const std::string& name,
+                                             std::ostream& err) {
     StreamMessageSink messages(err);
     std::string reason;
-    const auto folder = createProjectFolder(root, name, messages, &reason);
-    if (!folder) {
-        if (!reason.empty())
-            err << "Cannot create project folder '" << (root / name).string() << "': " << reason
-                << "\n";
+    auto folder = createProjectFolder(root, name, messages, &reason);
+    if (!folder && !reason.empty())
+        err << "Cannot create project folder '" << (root / name).string() << "': " << reason
+            << "\n";
+    return folder;
+}
+
+int newCommand(const fs::path& root, const std::string& name, std::ostream& out,
+               std::ostream& err) {
+    const auto folder = createProjectTelling(root, name, err);
+    if (!folder)
         return kFailed;
-    }
     out << folder->string() << "\n";
     return kSuccess;
 }
