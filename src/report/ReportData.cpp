@@ -4,6 +4,7 @@
 #include "core/MappedObjectRules.h"
 #include "core/NumberText.h"
 #include "documents/DocumentFiles.h"
+#include "documents/ProjectDocuments.h"
 #include "editors/CommunicationParameters.h"
 #include "editors/J1939FrameList.h"
 #include "editors/NodeGuardSettings.h"
@@ -120,7 +121,7 @@ std::vector<ReportFrame> readFrames(const fs::path& folder, FrameSide side,
                 const MappedObject stored = storedObject(entry.index, entry.subIndex);
                 object.index = stored.first;
                 object.subIndex = stored.second;
-                object.size = sdoObjectSize(entry.dimension);
+                object.size = int(objectSize(entry.dimension));
                 object.sendOnWrite = sdoSide == SdoSide::Transmitted && entry.sendSdo == 1;
                 for (int role = 0; role < object.size; ++role) {
                     const std::int32_t b = entry.bytes[std::size_t(role)];
@@ -198,18 +199,6 @@ std::string folderName(const fs::path& folder) {
 bool ReportFrame::used() const {
     return !objects.empty() ||
            std::any_of(bytes.begin(), bytes.end(), [](const FrameByte& b) { return b.used(); });
-}
-
-int sdoObjectSize(std::int32_t dimension) {
-    // As the device reads the stored byte.
-    switch (dimension & 0xFF) {
-    case 0:
-        return 4;
-    case 1:
-        return 2;
-    default:
-        return 1;
-    }
 }
 
 std::optional<std::uint32_t> j1939FrameIdentifier(int priority, int dataPage,

@@ -142,9 +142,6 @@ struct ReportData {
 // Reads every document of the project folder; never throws for a document's content.
 ReportData readReportData(const std::filesystem::path& projectFolder);
 
-// The size in bytes the device gives an SDO-mapped object's Dimension choice.
-int sdoObjectSize(std::int32_t dimension);
-
 // ((priority × 4 + data page) × 65536 + PGN) × 256 + source address; nothing when a value
 // is missing or outside its range.
 std::optional<std::uint32_t> j1939FrameIdentifier(int priority, int dataPage,
