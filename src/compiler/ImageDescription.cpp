@@ -1,6 +1,7 @@
 #include "ImageDescription.h"
 
 #include "core/NumberText.h"
+#include "documents/ProjectDocuments.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -66,7 +67,7 @@ std::uint32_t parameter(const ImageContents& c, const char* name) {
 
 void settings(std::ostream& out, const ImageContents& c) {
     const auto p = [&](const char* name) { return parameter(c, name); };
-    TextTable table({"Setting", "Value", "pargen.xml"});
+    TextTable table({"Setting", "Value", std::string(documents::pargen.fileName)});
     const auto add = [&](const char* what, const std::string& value, const char* name) {
         table.add({what, value,
                    std::string(name) + " " +

@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "documents/ProjectDocuments.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,17 +44,18 @@ std::vector<LayoutField> pdoFields() {
             {"Offset", 4, 1}};
 }
 
-ImageTable plain(const char* document, const char* title, ImageArea area,
+ImageTable plain(const DocumentDefinition& document, const char* title, ImageArea area,
                  std::vector<LayoutField> fields) {
     ImageTable table;
-    table.document = document;
+    // The definitions' file names view string literals, so they end in a NUL.
+    table.document = document.fileName.data();
     table.title = title;
     table.area = area;
     table.fields = std::move(fields);
     return table;
 }
 
-ImageTable counted(const char* document, const char* title, ImageArea area,
+ImageTable counted(const DocumentDefinition& document, const char* title, ImageArea area,
                    std::vector<LayoutField> fields, std::size_t countOffset,
                    std::size_t countWidth) {
     ImageTable table = plain(document, title, area, std::move(fields));
@@ -62,7 +64,7 @@ ImageTable counted(const char* document, const char* title, ImageArea area,
     return table;
 }
 
-ImageTable marked(const char* document, const char* title, ImageArea area,
+ImageTable marked(const DocumentDefinition& document, const char* title, ImageArea area,
                   std::vector<LayoutField> fields, std::size_t markerBytes, std::size_t presetEnd) {
     ImageTable table = plain(document, title, area, std::move(fields));
     table.markerBytes = markerBytes;
@@ -85,28 +87,28 @@ std::string decimal(std::int64_t value) {
 
 const std::array<ImageTable, kTableCount>& imageTables() {
     static const std::array<ImageTable, kTableCount> tables = {
-        counted("RCobDef.xml", "Received J1939 frames", area::receivedFrames,
+        counted(documents::receivedFrames, "Received J1939 frames", area::receivedFrames,
                 {{"PGN", 0, 4, 0, 0xFFFFFFFF, FieldShow::Hex4},
                  {"ID_DEV", 4, 1, 0, 0xFFFFFFFF, FieldShow::Hex2},
                  {"row position", 5, 1}},
                 16012, 2),
-        counted("TCobDef.xml", "Transmitted J1939 frames", area::transmittedFrames,
+        counted(documents::transmittedFrames, "Transmitted J1939 frames", area::transmittedFrames,
                 identifierFields("Priority", "DP", "PGN", "ID_DEV"), 16014, 2),
-        counted("RInfoCob.xml", "SDO mapping of the received frames", area::receivedSdo,
+        counted(documents::receivedSdo, "SDO mapping of the received frames", area::receivedSdo,
                 sdoFields(false), 16016, 2),
-        counted("TInfoCob.xml", "SDO mapping of the transmitted frames", area::transmittedSdo,
-                sdoFields(true), 16018, 2),
-        counted("pdoJ1939.xml", "RPDOs onto the transmitted frames", area::rpdoMappings,
+        counted(documents::transmittedSdo, "SDO mapping of the transmitted frames",
+                area::transmittedSdo, sdoFields(true), 16018, 2),
+        counted(documents::rpdo, "RPDOs onto the transmitted frames", area::rpdoMappings,
                 pdoFields(), 16024, 1),
-        counted("TpdoJ1939.xml", "TPDOs from the received frames", area::tpdoMappings, pdoFields(),
+        counted(documents::tpdo, "TPDOs from the received frames", area::tpdoMappings, pdoFields(),
                 16025, 1),
         // The preset of 15700..15899 marks all guarded nodes but only the first 50 bytes
         // of the state frames.
-        marked("NodeGuard.xml", "Guarded CANopen nodes", area::guardedNodes,
+        marked(documents::guardedNodes, "Guarded CANopen nodes", area::guardedNodes,
                {{"NodeID", 0, 1}, {"GuardTime", 1, 2}, {"LifeTimeFactor", 3, 1}}, 1, 15900),
-        marked("NG_J1939_Frame.xml", "Node-guarding state frames", area::guardStateFrames,
+        marked(documents::guardFrames, "Node-guarding state frames", area::guardStateFrames,
                identifierFields("Priority", "DataPage", "PGN", "SA"), 4, 15900),
-        marked("SDOClient.xml", "SDO client frames", area::sdoClientFrames,
+        marked(documents::sdoClient, "SDO client frames", area::sdoClientFrames,
                identifierFields("Priority", "DataPage", "PGN", "SA"), 4, 16300),
     };
     return tables;

@@ -4,6 +4,7 @@
 #include "core/NumberText.h"
 #include "core/Utf8.h"
 #include "documents/DocumentFiles.h"
+#include "documents/ProjectDocuments.h"
 #include "editors/CommunicationParameters.h"
 
 #include <cstdio>
@@ -165,10 +166,10 @@ std::string onOff(bool on) {
 // The problems of a section's documents, where the section begins: what it shows is what was
 // read before them, and defaults for the rest.
 void sectionProblems(Html& h, const ReportData& data,
-                     std::initializer_list<const char*> documents) {
+                     std::initializer_list<const DocumentDefinition*> shown) {
     for (const ReportProblem& problem : data.problems)
-        for (const char* document : documents)
-            if (equalsIgnoringCase(problem.document, document))
+        for (const DocumentDefinition* document : shown)
+            if (equalsIgnoringCase(problem.document, document->fileName))
                 h.line("<p class=\"bad\">Not read in full: " + htmlText(problem.text) + "</p>");
 }
 
@@ -206,7 +207,7 @@ void findingsSection(Html& h, const ReportData& data, const ReportFindings& find
 void communicationSection(Html& h, const ReportData& d) {
     h.line("<section id=\"communication\">");
     h.line("<h2>Communication parameters</h2>");
-    sectionProblems(h, d, {"pargen.xml"});
+    sectionProblems(h, d, {&documents::pargen});
     h.line("<dl class=\"facts\">");
     h.line("<dt>CANopen</dt><dd>" + nodeText(d.nodeId) + " at " +
            rateText(d.canopenRate, CommunicationParameters::canopenRates()) + "</dd>");
@@ -330,9 +331,11 @@ void framesSection(Html& h, const ReportData& data, bool received) {
                "come from RPDOs (pdoJ1939.xml).</p>");
     }
     if (received)
-        sectionProblems(h, data, {"RCobDef.xml", "RInfoCob.xml", "TpdoJ1939.xml"});
+        sectionProblems(h, data,
+                        {&documents::receivedFrames, &documents::receivedSdo, &documents::tpdo});
     else
-        sectionProblems(h, data, {"TCobDef.xml", "TInfoCob.xml", "pdoJ1939.xml"});
+        sectionProblems(
+            h, data, {&documents::transmittedFrames, &documents::transmittedSdo, &documents::rpdo});
     if (frames.empty())
         h.line("<p>No frames.</p>");
     for (const ReportFrame& f : frames)
@@ -395,10 +398,10 @@ void pdoSection(Html& h, const ReportData& d) {
     h.line("<section id=\"pdos\">");
     h.line("<h2>PDOs</h2>");
     h.line("<h3>TPDOs: sent by the converter, from received frames (TpdoJ1939.xml)</h3>");
-    sectionProblems(h, d, {"TpdoJ1939.xml"});
+    sectionProblems(h, d, {&documents::tpdo});
     pdoTable(h, d.tpdos, d.received, true);
     h.line("<h3>RPDOs: received by the converter, for transmitted frames (pdoJ1939.xml)</h3>");
-    sectionProblems(h, d, {"pdoJ1939.xml"});
+    sectionProblems(h, d, {&documents::rpdo});
     pdoTable(h, d.rpdos, d.transmitted, false);
     h.line("</section>");
 }
@@ -468,14 +471,14 @@ void clientAndGuardingSection(Html& h, const ReportData& d) {
     h.line("<section id=\"client\">");
     h.line("<h2>SDO client frames</h2>");
     h.line("<p class=\"hint\">SDO client " + onOff(d.sdoClient) + " (SDOClient.xml).</p>");
-    sectionProblems(h, d, {"SDOClient.xml"});
+    sectionProblems(h, d, {&documents::sdoClient});
     j1939FrameTable(h, d.sdoClientFrames);
     h.line("</section>");
     h.line("<section id=\"guarding\">");
     h.line("<h2>Node guarding</h2>");
     h.line("<p class=\"hint\">Node guarding " + onOff(d.nodeGuard) + ", state frames on J1939 " +
            onOff(d.sendNodeGuardOnJ1939) + " (NodeGuard.xml, NG_J1939_Frame.xml).</p>");
-    sectionProblems(h, d, {"NodeGuard.xml", "NG_J1939_Frame.xml"});
+    sectionProblems(h, d, {&documents::guardedNodes, &documents::guardFrames});
     if (d.guardedNodes.empty()) {
         h.line("<p>No guarded nodes.</p>");
     } else {

@@ -224,17 +224,21 @@ ReportData readReportData(const fs::path& projectFolder) {
     readObjects(projectFolder, data);
     readClientAndGuarding(projectFolder, data);
     // In the order the report shows the documents.
-    const char* order[] = {"pargen.xml",    "RCobDef.xml",   "RInfoCob.xml",
-                           "TpdoJ1939.xml", "TCobDef.xml",   "TInfoCob.xml",
-                           "pdoJ1939.xml",  "SDOClient.xml", "NodeGuard.xml",
-                           "NG_J1939_Frame.xml"};
+    const DocumentDefinition* order[] = {
+        &documents::pargen,     &documents::receivedFrames,    &documents::receivedSdo,
+        &documents::tpdo,       &documents::transmittedFrames, &documents::transmittedSdo,
+        &documents::rpdo,       &documents::sdoClient,         &documents::guardedNodes,
+        &documents::guardFrames};
     const auto rank = [&](const ReportProblem& p) {
         return std::find_if(std::begin(order), std::end(order),
-                            [&](const char* name) { return equalsIgnoringCase(p.document, name); }) -
+                            [&](const DocumentDefinition* d) {
+                                return equalsIgnoringCase(p.document, d->fileName);
+                            }) -
                std::begin(order);
     };
-    std::stable_sort(data.problems.begin(), data.problems.end(),
-                     [&](const ReportProblem& a, const ReportProblem& b) { return rank(a) < rank(b); });
+    std::stable_sort(
+        data.problems.begin(), data.problems.end(),
+        [&](const ReportProblem& a, const ReportProblem& b) { return rank(a) < rank(b); });
     return data;
 }
 

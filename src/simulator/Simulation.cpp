@@ -3,6 +3,7 @@
 #include "compiler/DeviceImage.h"
 #include "core/Error.h"
 #include "core/NumberText.h"
+#include "documents/ProjectDocuments.h"
 #include "editors/CommunicationParameters.h"
 #include "editors/J1939FrameList.h"
 #include "editors/PdoMapping.h"
@@ -66,13 +67,12 @@ void loadFrames(const fs::path& folder, SimulationProject& project,
             frame.source = static_cast<std::uint32_t>(*source) & 0xFF;
             // A PDU1 PGN never carries a destination: such a row receives nothing.
             if (frame.pgn <= 0xFFFF && (frame.pgn >> 8) < 240 && (frame.pgn & 0xFF) != 0)
-                problems.push_back(receivedName + ", row " +
-                                   std::to_string(row) + ": PGN " + hex(frame.pgn, 4) +
+                problems.push_back(receivedName + ", row " + std::to_string(row) + ": PGN " +
+                                   hex(frame.pgn, 4) +
                                    " has a destination byte; J1939 frames carry it as " +
                                    hex(frame.pgn & 0xFF00, 4) + ", so the row receives nothing");
         } else {
-            problems.push_back(receivedName + ", row " +
-                               std::to_string(row) +
+            problems.push_back(receivedName + ", row " + std::to_string(row) +
                                ": PGN or ID Device is no number; the frame is not received");
         }
         project.received.push_back(std::move(frame));
@@ -174,7 +174,8 @@ SimulationProject loadSimulationProject(const fs::path& folder,
     const auto nodeId = tryParseInteger(parameters.idDevCanopen);
     project.nodeId = nodeId && *nodeId >= 1 && *nodeId <= 127 ? *nodeId : 0;
     if (project.nodeId == 0)
-        problems.push_back(std::string("pargen.xml") + ": ID Dev. '" + parameters.idDevCanopen +
+        problems.push_back(std::string(documents::pargen.fileName) + ": ID Dev. '" +
+                           parameters.idDevCanopen +
                            "' is no CANopen node ID; the SDO server is not simulated");
     project.startOperational = parameters.setOperational;
     project.tpdoOnChange = parameters.sendOnChange;
@@ -183,7 +184,7 @@ SimulationProject loadSimulationProject(const fs::path& folder,
         static_cast<std::uint32_t>(tryParseInteger(parameters.sendTpdoTime).value_or(1000)) &
         0xFFFF;
     if (!project.tpdoOnChange && project.tpdoPeriodMs == 0)
-        problems.push_back(std::string("pargen.xml") +
+        problems.push_back(std::string(documents::pargen.fileName) +
                            ": the cyclic TPDO period is 0 ms; cyclic TPDOs are not sent");
 
     loadFrames(folder, project, problems);
