@@ -1,15 +1,15 @@
 #pragma once
 
 #include <cstdlib>
-#include <functional>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace ordane::test {
 
@@ -17,7 +17,8 @@ namespace ordane::test {
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ordane-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "ordane-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
         m_path = pattern;
@@ -42,6 +43,16 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// The text of the exception `body` throws, or "no exception" when it returns.
+template <class Body> std::string thrownText(Body&& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "no exception";
+}
 
 inline void writeFile(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::create_directories(path.parent_path());

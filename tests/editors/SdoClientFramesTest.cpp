@@ -181,12 +181,7 @@ TEST(SdoClientFrames, BrokenDocumentsStopLoadingAtTheFirstProblem) {
 
 TEST(SdoClientFrames, SaveWithoutProjectFolderOrUnwritableFileFails) {
     SdoClientFrames frames;
-    try {
-        frames.save({});
-        ADD_FAILURE() << "no error";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Project not valid");
-    }
+    EXPECT_EQ(test::thrownText([&] { frames.save({}); }), "Project not valid");
 
     test::TempFolder project;
     fs::create_directory(project / "SDOClient.xml");

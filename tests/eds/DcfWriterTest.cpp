@@ -280,12 +280,10 @@ TEST(DcfWriter, RefusesAnOutOfRangeNodeOrRateAndWritesNothing) {
         test::TempFolder project, out;
         test::writeFile(project / "pargen.xml", c.pargenText);
         test::writeFile(out / "Gateway.dcf", "old file\r\n");
-        try {
-            writeDcfFile(project.path(), out / "Gateway.dcf", {c.nodeId, c.bitRate});
-            ADD_FAILURE() << "no error";
-        } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()), c.error);
-        }
+        EXPECT_EQ(test::thrownText([&] {
+                      writeDcfFile(project.path(), out / "Gateway.dcf", {c.nodeId, c.bitRate});
+                  }),
+                  c.error);
         EXPECT_EQ(test::readFile(out / "Gateway.dcf"), "old file\r\n");
         EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);
     }
@@ -296,13 +294,9 @@ TEST(DcfWriter, RefusesWhatTheEdsRefuses) {
     test::writeFile(
         project / "TInfoCob.xml",
         R"(<TInfoCob><row NrPdo="1" Index="0x202A" SubIndex="1" Dimension="0"/></TInfoCob>)");
-    try {
-        writeDcfFile(project.path(), out / "Gateway.dcf");
-        ADD_FAILURE() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "TInfoCob.xml, row 1: Error! The Index 0x202A is already "
-                                         "used by a fixed object of the converter");
-    }
+    EXPECT_EQ(test::thrownText([&] { writeDcfFile(project.path(), out / "Gateway.dcf"); }),
+              "TInfoCob.xml, row 1: Error! The Index 0x202A is already used by a fixed object of "
+              "the converter");
     EXPECT_TRUE(fs::is_empty(out.path()));
 }
 

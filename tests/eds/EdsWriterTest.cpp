@@ -406,12 +406,9 @@ TEST(EdsWriter, RefusesWhatItCannotReadOrDeclareAndLeavesTheOldFile) {
         writeDocuments(project.path(), c.documents);
         test::writeFile(out / "Gateway.eds", "old file\r\n");
         const FixedClock clock(kMorning);
-        try {
-            EdsWriter(clock).write(project.path(), out / "Gateway.eds");
-            ADD_FAILURE() << "no error";
-        } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()), c.error);
-        }
+        EXPECT_EQ(
+            test::thrownText([&] { EdsWriter(clock).write(project.path(), out / "Gateway.eds"); }),
+            c.error);
         EXPECT_EQ(test::readFile(out / "Gateway.eds"), "old file\r\n");
         EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 1);
     }
@@ -421,13 +418,8 @@ TEST(EdsWriter, ReportsATargetItCannotWrite) {
     test::TempFolder project;
     const FixedClock clock(kMorning);
     const fs::path target = project / "missing" / "out.eds";
-    try {
-        EdsWriter(clock).write(project.path(), target);
-        ADD_FAILURE() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Cannot write '" + target.string() + "': No such file or directory");
-    }
+    EXPECT_EQ(test::thrownText([&] { EdsWriter(clock).write(project.path(), target); }),
+              "Cannot write '" + target.string() + "': No such file or directory");
 }
 
 TEST(EdsWriter, CommandLineWritesTheFileOrSaysWhyNot) {

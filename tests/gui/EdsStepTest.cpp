@@ -1,6 +1,7 @@
 #include "GuiTest.h"
 
 #include "FakeServices.h"
+#include "MainWindowHome.h"
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
@@ -15,15 +16,7 @@ namespace fs = std::filesystem;
 class EdsStepTest : public QObject {
     Q_OBJECT
 
-    // A program folder whose last project, Plant7, is reopened at start.
-    struct Home {
-        test::TempFolder folder;
-        fs::path project = folder / "PROJECTS/Plant7";
-        Home() {
-            fs::create_directories(project);
-            test::writeFile(folder / "Ordane_C2J1939.ini", "[lastproj]\nprojectname=Plant7\n");
-        }
-    };
+    using Home = test::HomeWithLastProject;
 
 private slots:
     void writesTheChosenFile_data() {
@@ -49,9 +42,11 @@ private slots:
         QCOMPARE(fake.dialogs.requests.size(), std::size_t(1));
         QCOMPARE(fake.dialogs.requests[0].kind, std::string("save"));
         QCOMPARE(fake.dialogs.requests[0].start, home.project);
-        QCOMPARE(fake.dialogs.requests[0].filter,
-                 QStringLiteral("Electronic Data Sheet (*.eds);;Device Configuration File (*.dcf)"));
-        QCOMPARE(fake.dialogs.requests[0].shownFilter, QStringLiteral("Electronic Data Sheet (*.eds)"));
+        QCOMPARE(
+            fake.dialogs.requests[0].filter,
+            QStringLiteral("Electronic Data Sheet (*.eds);;Device Configuration File (*.dcf)"));
+        QCOMPARE(fake.dialogs.requests[0].shownFilter,
+                 QStringLiteral("Electronic Data Sheet (*.eds)"));
         QCOMPARE(fake.messages.texts(), std::vector<std::string>{});
         const std::string bytes = test::readFile(home.project / written.toStdString());
         QVERIFY(bytes.rfind("[FileInfo]\r\nFileName=CANopen_to_J1939.eds\r\n", 0) == 0);
@@ -68,10 +63,14 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::addColumn<bool>("dcf");
         QTest::newRow("DCF type, no extension") << "Gateway" << true << "Gateway.dcf" << true;
-        QTest::newRow("DCF type, another extension") << "Gateway.txt" << true << "Gateway.txt" << true;
-        QTest::newRow("EDS type, name ending in .dcf") << "Gateway.dcf" << false << "Gateway.dcf" << true;
-        QTest::newRow("EDS type, name ending in .DCF") << "Gateway.DCF" << false << "Gateway.DCF" << true;
-        QTest::newRow("DCF type, name ending in .eds") << "Gateway.eds" << true << "Gateway.eds" << false;
+        QTest::newRow("DCF type, another extension")
+            << "Gateway.txt" << true << "Gateway.txt" << true;
+        QTest::newRow("EDS type, name ending in .dcf")
+            << "Gateway.dcf" << false << "Gateway.dcf" << true;
+        QTest::newRow("EDS type, name ending in .DCF")
+            << "Gateway.DCF" << false << "Gateway.DCF" << true;
+        QTest::newRow("DCF type, name ending in .eds")
+            << "Gateway.eds" << true << "Gateway.eds" << false;
     }
 
     void writesTheDcfWhenAskedFor() {
@@ -87,7 +86,8 @@ private slots:
         MainWindow window(fake.services, home.folder.path());
         fake.dialogs.answers.push_back(home.project / typed.toStdString());
         if (dcfTypeChosen)
-            fake.dialogs.chosenFilters.push_back(QStringLiteral("Device Configuration File (*.dcf)"));
+            fake.dialogs.chosenFilters.push_back(
+                QStringLiteral("Device Configuration File (*.dcf)"));
         window.B_EdsClick();
 
         QCOMPARE(fake.messages.texts(), std::vector<std::string>{});
@@ -112,8 +112,9 @@ private slots:
         window.B_EdsClick();
         using Message = RecordingMessageSink::Message;
         QCOMPARE(fake.messages.messages(),
-                 (std::vector<Message>{{RecordingMessageSink::Kind::Error,
-                                        "pargen.xml, IDDev_CANopen: node ID '128' is not between 1 and 127"}}));
+                 (std::vector<Message>{
+                     {RecordingMessageSink::Kind::Error,
+                      "pargen.xml, IDDev_CANopen: node ID '128' is not between 1 and 127"}}));
         QVERIFY(!fs::exists(home.project / "Gateway.dcf"));
         QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 1);
     }

@@ -1,6 +1,7 @@
 #include "GuiTest.h"
 
 #include "FakeServices.h"
+#include "MainWindowHome.h"
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
@@ -156,12 +157,8 @@ private slots:
     void stepsWithoutAProjectFolderSayProjectNotValid() {
         test::TempFolder home;
         test::FakeServices fake;
-        fs::create_directories(home / "PROJECTS" / "Gone");
         MainWindow window(fake.services, home.path());
-        fake.dialogs.answers.push_back(home / "PROJECTS" / "Gone");
-        window.openClick();
-        fs::remove(home / "PROJECTS" / "Gone");
-        window.openClick(); // preselected folder gone, browser cancelled
+        test::loseTheProjectFolder(window, fake, home.path());
         QVERIFY(fake.dialogs.requests.back().start.empty());
         QVERIFY(!window.state().hasProjectFolder());
         fake.messages.clear();

@@ -1,6 +1,7 @@
 #include "GuiTest.h"
 
 #include "FakeServices.h"
+#include "MainWindowHome.h"
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
@@ -16,15 +17,7 @@ namespace fs = std::filesystem;
 class ReportStepTest : public QObject {
     Q_OBJECT
 
-    // A program folder whose last project, Plant7, is reopened at start.
-    struct Home {
-        test::TempFolder folder;
-        fs::path project = folder / "PROJECTS/Plant7";
-        Home() {
-            fs::create_directories(project);
-            test::writeFile(folder / "Ordane_C2J1939.ini", "[lastproj]\nprojectname=Plant7\n");
-        }
-    };
+    using Home = test::HomeWithLastProject;
 
 private slots:
     void buttonBesideAbout() {
@@ -78,12 +71,8 @@ private slots:
     void withoutProjectNothingIsWritten() {
         test::TempFolder home;
         test::FakeServices fake;
-        fs::create_directories(home / "PROJECTS" / "Gone");
         MainWindow window(fake.services, home.path());
-        fake.dialogs.answers.push_back(home / "PROJECTS" / "Gone");
-        window.openClick();
-        fs::remove(home / "PROJECTS" / "Gone");
-        window.openClick(); // preselected folder gone, browser cancelled
+        test::loseTheProjectFolder(window, fake, home.path());
         QVERIFY(!window.state().hasProjectFolder());
         fake.messages.clear();
         window.reportClick();
