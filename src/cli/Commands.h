@@ -50,9 +50,10 @@ struct DbcImportOptions {
     std::string node;
     std::string mapSignals; // the first object index, empty when not mapping
     bool replaceMapping = false;
+    std::string sourceAddress; // for messages without one (0xFE, 0xFF); empty when none
     bool any() const {
         return !messages.empty() || !pgns.empty() || !node.empty() || !mapSignals.empty() ||
-               replaceMapping;
+               replaceMapping || !sourceAddress.empty();
     }
 };
 int dbcImportCommand(const fs::path& project, const std::string& side, const fs::path& dbcFile,

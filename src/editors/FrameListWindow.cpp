@@ -103,6 +103,7 @@ void FrameListWindow::setMode(int side) {
 
 void FrameListWindow::FormShow() {
     m_pendingMapping.reset();
+    m_pendingKept.reset();
     setWindowTitle(QLatin1String(m_model.caption()));
     m_model.load(m_state.projectFolder());
     reportLoadProblems(m_model, m_services.messages);
@@ -159,13 +160,19 @@ void FrameListWindow::OkClick() {
             }))
             return;
     }
+    std::optional<KeptSignals> kept;
+    if (!reportingErrors(m_services.messages, [&] { kept = keptSignalsToSave(); }))
+        return;
     if (!reportingErrors(m_services.messages, [&] {
             m_model.save(m_state.projectFolder());
             if (mapping)
                 mapping->save(m_state.projectFolder());
+            if (kept)
+                kept->save(m_state.projectFolder());
         }))
         return;
     m_pendingMapping.reset();
+    m_pendingKept.reset();
     accept();
 }
 
@@ -193,6 +200,7 @@ void FrameListWindow::ImportClick() {
         return;
     }
     m_pendingMapping.reset();
+    m_pendingKept.reset();
     try {
         m_model.importWorkbook(*workbook);
     } catch (const Error&) {
@@ -235,6 +243,18 @@ void FrameListWindow::DbcImportAccepted() {
     } else {
         m_pendingMapping.reset();
     }
+    m_pendingKept = m_dbcImport->keptSide(chosen, m_pendingMapping ? &*m_pendingMapping : nullptr);
+}
+
+std::optional<KeptSignals> FrameListWindow::keptSignalsToSave() const {
+    if (!m_pendingKept)
+        return std::nullopt;
+    KeptSide part = *m_pendingKept;
+    // Signals only with the mapping they were planned for; frames changed in the grid no
+    // longer match their messages and are left out when looked up.
+    if (!m_pendingMapping)
+        part.signalList.clear();
+    return keptSignalsWith(m_state.projectFolder(), m_model.side(), std::move(part));
 }
 
 } // namespace ordane

@@ -181,6 +181,9 @@ SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectSta
     }
     m_send = makeCombo({tr("False"), tr("True")});
     m_sendLabel = addRow(tr("Send Frame when write SDO "), m_send, "ComboSendSdo");
+    m_signal = new QLabel;
+    m_signal->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    addRow(tr("DBC signal"), m_signal, "SignalName");
     right->addLayout(form);
 
     auto* actions = new QGridLayout;
@@ -256,7 +259,17 @@ void SdoMappingWindow::clearBoxes() {
     for (QComboBox* combo : m_bytes)
         combo->setCurrentIndex(0);
     m_send->setCurrentIndex(0);
+    m_signal->clear();
     applyDimensionRule();
+}
+
+void SdoMappingWindow::showSignalName(int row) {
+    if (m_frame < 0 || row < 0) {
+        m_signal->clear();
+        return;
+    }
+    m_signal->setText(toQt(
+        m_model.signalName({static_cast<std::size_t>(m_frame), static_cast<std::size_t>(row)})));
 }
 
 void SdoMappingWindow::FormShow() {
@@ -306,6 +319,7 @@ void SdoMappingWindow::selectEntry(int row) {
         return;
     const SdoMappingEntry& entry = entries[static_cast<std::size_t>(row)];
     showValues(entry);
+    showSignalName(row);
 }
 
 void SdoMappingWindow::showValues(const SdoMappingEntry& entry) {
@@ -379,6 +393,7 @@ void SdoMappingWindow::ModifyClick() {
     entry.index = parseInteger(indexText);
     entry.subIndex = parseInteger(subIndexText);
     m_model.modifyEntry(selected, entry);
+    showSignalName(int(selected.entry));
 }
 
 void SdoMappingWindow::DeleteClick() {
@@ -390,6 +405,7 @@ void SdoMappingWindow::DeleteClick() {
     delete m_entryList->takeItem(row);
     m_entryList->setCurrentRow(-1);
     m_entryList->clearSelection();
+    m_signal->clear();
 }
 
 void SdoMappingWindow::CopyClick() {

@@ -49,6 +49,8 @@ private:
     SdoMappingEntry positions() const;
     bool hasSelectedEntry() const;
     void selectLabel(int row);
+    // The DBC signal of the selected entry, when it has one.
+    void showSignalName(int row);
 
     const AppServices& m_services;
     const ProjectState& m_state;
@@ -64,6 +66,7 @@ private:
     std::array<QComboBox*, 4> m_bytes{};
     QLabel* m_sendLabel;
     QComboBox* m_send;
+    QLabel* m_signal;
     QPushButton* m_ok;
 };
 
