@@ -82,6 +82,9 @@ QVariant DbcSelectionModel::data(const QModelIndex& index, int role) const {
     case Signals:
         return QString::number(m.signalList.size());
     case Note:
+        if (row.importable && row.needsAddress)
+            return tr("source address given (%1 in the DBC)")
+                .arg(toQt(hexText(import.message(row).id() & 0xFFu, 2)));
         if (row.importable)
             return QString();
         if (row.needsAddress)

@@ -281,7 +281,9 @@ private slots:
         QTest::keyClicks(&address, "0x21");
         QCOMPARE(column(table, DbcSelectionModel::Source),
                  (QStringList{"0", "33", "238", "33", "3"}));
-        QCOMPARE(column(table, DbcSelectionModel::Note).at(1), QString());
+        QCOMPARE(column(table, DbcSelectionModel::Note).at(1),
+                 QStringLiteral("source address given (0xFE in the DBC)"));
+        QCOMPARE(column(table, DbcSelectionModel::Note).at(0), QString());
         QCOMPARE(child<QLabel>(dialog, "Summary")->text(),
                  QStringLiteral("5 of 5 J1939 messages chosen (5 in the file)"));
         QTest::mouseClick(child<QCheckBox>(dialog, "MapSignals"), Qt::LeftButton);
