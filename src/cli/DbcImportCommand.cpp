@@ -6,7 +6,7 @@
 #include "documents/DbcFile.h"
 #include "documents/DocumentFiles.h"
 #include "documents/KeptSignals.h"
-#include "editors/DbcImport.h"
+#include "model/DbcImport.h"
 
 namespace ordane::cli {
 

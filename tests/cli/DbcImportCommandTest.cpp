@@ -3,8 +3,8 @@
 
 #include "core/MessageSink.h"
 #include "documents/KeptSignals.h"
-#include "editors/J1939FrameList.h"
-#include "editors/SdoMapping.h"
+#include "model/J1939FrameList.h"
+#include "model/SdoMapping.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include "core/ProjectState.h"
 #include "documents/KeptSignals.h"
-#include "editors/SdoMapping.h"
+#include "model/SdoMapping.h"
 #include "editors/UDbcImport.h"
 #include "editors/UTpdo2MB.h"
 #include "editors/UpdoMB.h"

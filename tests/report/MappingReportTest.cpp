@@ -1,6 +1,6 @@
 #include "report/MappingReport.h"
 
-#include "editors/SdoMapping.h"
+#include "model/SdoMapping.h"
 
 #include "CliRunner.h"
 #include "TestSupport.h"

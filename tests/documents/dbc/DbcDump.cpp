@@ -3,7 +3,7 @@
 #include "documents/DbcFile.h"
 #include "core/Error.h"
 #include "documents/J1939Identifier.h"
-#include "editors/DbcImport.h"
+#include "model/DbcImport.h"
 
 #include <algorithm>
 #include <cstdio>
