@@ -21,10 +21,10 @@
 #include "check/ProjectCheck.h"
 #include "compiler/DeviceImage.h"
 #include "compiler/UpdateBanks.h"
-#include "editors/CommissionedNode.h"
+#include "model/CommissionedNode.h"
 #include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
-#include "firmware/ModifyFileSx.h"
+#include "editors/ModifyFileSx.h"
 #include "report/MappingReport.h"
 
 #include "core/Error.h"
@@ -368,13 +368,9 @@ bool MainWindow::checkedForUpdate() {
     }
     if (failures.empty())
         return true;
-    constexpr std::size_t kShown = 12;
-    QString text = tr("The project check found problems; the device would get this project "
-                      "as it is:\n");
-    for (std::size_t i = 0; i < failures.size() && i < kShown; ++i)
-        text += QStringLiteral("\n") + toQt(failures[i]);
-    if (failures.size() > kShown)
-        text += tr("\n... and %1 more").arg(failures.size() - kShown);
+    const QString text = tr("The project check found problems; the device would get this "
+                            "project as it is:\n%1")
+                             .arg(listedLines(failures));
     const QStringList answers{tr("Update anyway"), tr("Cancel")};
     return m_services.dialogs.choose(this, tr("Up date Device"), text, answers, 1) == 0;
 }

@@ -1,8 +1,8 @@
 #include "Commands.h"
 
 #include "documents/CsvExport.h"
-#include "documents/FrameReferences.h"
-#include "editors/J1939FrameList.h"
+#include "model/FrameReferences.h"
+#include "model/J1939FrameList.h"
 
 namespace ordane::cli {
 

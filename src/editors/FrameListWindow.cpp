@@ -5,7 +5,7 @@
 #include "documents/DbcFile.h"
 #include "documents/CsvExport.h"
 #include "documents/DocumentFiles.h"
-#include "documents/FrameReferences.h"
+#include "model/FrameReferences.h"
 #include "editors/UDbcImport.h"
 #include "widgets/EditorGrid.h"
 #include "widgets/GuiSupport.h"
@@ -177,21 +177,6 @@ void FrameListWindow::OkClick() {
     accept();
 }
 
-namespace {
-
-// At most this many lines in a question; the rest are counted.
-QString listed(const std::vector<std::string>& lines) {
-    constexpr std::size_t kShown = 12;
-    QString text;
-    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i)
-        text += QStringLiteral("\n") + toQt(lines[i]);
-    if (lines.size() > kShown)
-        text += QObject::tr("\n... and %1 more").arg(lines.size() - kShown);
-    return text;
-}
-
-} // namespace
-
 std::optional<std::vector<PlannedDocument>>
 FrameListWindow::followReferences(bool includeSdoMapping) {
     const std::filesystem::path& folder = m_state.projectFolder();
@@ -210,7 +195,7 @@ FrameListWindow::followReferences(bool includeSdoMapping) {
         const QString text =
             tr("These rows refer to frames that are no longer in the list:%1\n\nRemove them "
                "and save the frame list, or cancel?")
-                .arg(listed(lines));
+                .arg(listedLines(lines));
         const QStringList answers{tr("Remove them"), tr("Cancel")};
         if (m_services.dialogs.choose(this, windowTitle(), text, answers, 1) != 0)
             return std::nullopt;
@@ -234,7 +219,7 @@ bool FrameListWindow::replaceByImport(const J1939FrameList& imported) {
             this, windowTitle(),
             tr("The import replaces the frame list. These frames of the grid are not in it and "
                "would be gone:%1\n\nReplace the frame list?")
-                .arg(listed(gone))))
+                .arg(listedLines(gone))))
         return false;
     m_model = imported;
     fillGrid();

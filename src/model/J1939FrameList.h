@@ -1,8 +1,8 @@
 #pragma once
 
-#include "documents/FrameReferences.h"
+#include "model/FrameReferences.h"
 #include "documents/ProjectDocuments.h"
-#include "editors/DocumentModel.h"
+#include "model/DocumentModel.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "core/Error.h"
-#include "documents/FrameReferences.h"
+#include "model/FrameReferences.h"
 
 #include <gtest/gtest.h>
 

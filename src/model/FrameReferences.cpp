@@ -1,4 +1,4 @@
-#include "documents/FrameReferences.h"
+#include "model/FrameReferences.h"
 
 #include "core/NumberText.h"
 #include "documents/DocumentFiles.h"
