@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "core/ProjectState.h"
 #include "editors/ModifyFileSx.h"
+#include "widgets/QtServices.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
@@ -198,6 +199,31 @@ private slots:
         QCOMPARE(fake.messages.messages(),
                  (std::vector<Message>{{failed ? Kind::Error : Kind::Info, message.toStdString()}}));
         QVERIFY(window.executeButton()->isEnabled());
+    }
+
+    // The desktop's launcher: a real program's output and exit status reach the watch.
+    void theDesktopLauncherReportsOutputAndEnd() {
+        test::TempFolder folder;
+        const fs::path tool = folder / "tool.sh";
+        test::writeFile(tool, "#!/bin/sh\necho \"port $2\"\necho cannot open port >&2\nexit 3\n");
+        fs::permissions(tool, fs::perms::owner_all, fs::perm_options::add);
+        QtProcessLauncher launcher;
+        std::string output, failure;
+        int code = -1;
+        bool crashed = true;
+        QVERIFY(launcher.start(tool, {"file", "2"}, failure,
+                               {[&](const std::string& text) { output += text; },
+                                [&](int exitCode, bool c) {
+                                    code = exitCode;
+                                    crashed = c;
+                                }}));
+        QTRY_COMPARE(code, 3);
+        QVERIFY(!crashed);
+        QCOMPARE(output, std::string("port 2\ncannot open port\n"));
+        QVERIFY(!launcher.running());
+        // A program that cannot be started is told at once.
+        QVERIFY(!launcher.start(folder / "missing", {}, failure, {}));
+        QVERIFY2(failure.find("missing") != std::string::npos, failure.c_str());
     }
 
     void failuresThatEndTheRunAreErrorBoxes() {
