@@ -13,6 +13,7 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 
@@ -275,6 +276,23 @@ private slots:
         importOnce();
         QCOMPARE(grid.cell(1, 1), std::string("0xF004"));
         QVERIFY(!fs::exists(p.folder() / "RCobDef.xml")); // only OK writes
+    }
+
+    // The main window's status bar tells where Export wrote its file.
+    void exportIsToldInTheMainWindow() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        fs::create_directories(home / "PROJECTS" / "P1");
+        test::writeFile(home / "Ordane_C2J1939.ini", "[lastproj]\nprojectname=P1\n");
+        MainWindow main(fake.services, home.path());
+        main.setModalRunner([](QDialog& dialog) {
+            button(dialog, "Export")->click();
+            return int(QDialog::Rejected);
+        });
+        main.btn_TCOBClick();
+        QCOMPARE(main.statusBar()->currentMessage(),
+                 QStringLiteral("Frame list exported: rpdodef.csv in %1")
+                     .arg(QString::fromStdString((home / "PROJECTS" / "P1").string())));
     }
 
     void stepsThreeAndFourOpenTheirSide() {
