@@ -5,6 +5,7 @@
 #include "documents/DocumentFiles.h"
 #include "documents/MappingConflicts.h"
 #include "documents/ProjectDocument.h"
+#include "documents/SdoPositions.h"
 
 #include <algorithm>
 
@@ -165,6 +166,19 @@ std::vector<Finding> SdoMapping::failures() const {
     for (const SdoMappingRow& row : m_rows)
         if (auto message = objectRangeMessage(row.entry.index, row.entry.subIndex))
             result.push_back({name, row.row, *message});
+    for (Finding& finding : positionFindings())
+        result.push_back(std::move(finding));
+    std::stable_sort(result.begin(), result.end(),
+                     [](const Finding& a, const Finding& b) { return a.row < b.row; });
+    return result;
+}
+
+std::vector<Finding> SdoMapping::positionFindings() const {
+    std::vector<Finding> result;
+    const std::string name = mappingDocumentName(m_side);
+    for (const SdoMappingRow& row : m_rows)
+        for (std::string& message : sdoPositionMessages(row.entry, m_side))
+            result.push_back({name, row.row, std::move(message)});
     return result;
 }
 
