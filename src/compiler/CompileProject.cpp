@@ -1,10 +1,10 @@
 #include "CompileProject.h"
 
 #include "core/Error.h"
+#include "core/Finding.h"
 #include "core/NumberText.h"
 #include "documents/ProjectDocuments.h"
 #include "documents/SdoPositions.h"
-#include "model/DocumentModel.h"
 
 #include <array>
 #include <cstdint>
@@ -123,7 +123,9 @@ std::size_t compileSdoMapping(const fs::path& folder, Side side, const ImageArea
         auto position = [&](std::string_view attribute) {
             const std::int32_t value = row.integer(attribute);
             if (auto message = sdoPositionMessage(attribute, value))
-                throw Error(Finding{std::string(definition.fileName), row.number(), *message}.line());
+                throw Error(Finding{std::string(definition.fileName), row.number(), *message,
+                                    std::string(attribute)}
+                                .line());
             return value;
         };
         RecordWriter record(image, area, k);

@@ -18,7 +18,8 @@ std::vector<MappedObjectRow> readMappedObjects(const std::filesystem::path& proj
         return rows;
     auto check = [&](const DocumentRow& row, std::string_view attribute, std::int32_t value) {
         if (auto message = sdoPositionMessage(attribute, value))
-            positions->push_back({std::string(definition.fileName), row.number(), *message});
+            positions->push_back(
+                {std::string(definition.fileName), row.number(), *message, std::string(attribute)});
     };
     for (const DocumentRow& row : file.rows()) {
         MappedObjectRow object{row.number(), row.integer(field::kIndex), 0, 0};

@@ -15,18 +15,20 @@ std::optional<std::string> sdoPositionMessage(std::string_view attribute, std::i
            " is no choice of its drop-down (" + choices + ")";
 }
 
-std::vector<std::string> sdoPositionMessages(const SdoMappingEntry& entry, Side side) {
-    std::vector<std::string> messages;
+std::vector<Finding> sdoPositionFindings(const SdoMappingRow& row, Side side) {
+    std::vector<Finding> findings;
+    const std::string document(documents::sdoMapping(side).fileName);
+    const SdoMappingEntry& entry = row.entry;
     auto add = [&](std::string_view attribute, std::int32_t value) {
         if (auto message = sdoPositionMessage(attribute, value))
-            messages.push_back(std::move(*message));
+            findings.push_back({document, row.row, std::move(*message), std::string(attribute)});
     };
     add(field::kDimension, entry.dimension);
     for (std::size_t b = 0; b < entry.bytes.size(); ++b)
         add(field::kBytes[b], entry.bytes[b]);
     if (side == Side::Transmitted)
         add(field::kSendSdo, entry.sendSdo);
-    return messages;
+    return findings;
 }
 
 } // namespace ordane

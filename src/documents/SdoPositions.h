@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Finding.h"
 #include "documents/ProjectDocuments.h"
 
 #include <cstdint>
@@ -17,7 +18,7 @@ namespace ordane {
 // DCF files refuse the project. Nothing when the position is a choice.
 std::optional<std::string> sdoPositionMessage(std::string_view attribute, std::int32_t value);
 
-// The messages of an entry's positions, in document order.
-std::vector<std::string> sdoPositionMessages(const SdoMappingEntry& entry, Side side);
+// The findings of a row's positions, in document order, named by the side's document.
+std::vector<Finding> sdoPositionFindings(const SdoMappingRow& row, Side side);
 
 } // namespace ordane

@@ -74,7 +74,7 @@ void refuseConflicts(std::vector<MappingConflict> conflicts,
         const MappingConflict& c = conflicts[i];
         if (!text.empty())
             text += '\n';
-        text += c.document + ", row " + std::to_string(c.row) + ": " + c.message;
+        text += c.line();
     }
     if (conflicts.size() > kListedConflicts)
         text += "\n... and " + std::to_string(conflicts.size() - kListedConflicts) +

@@ -132,7 +132,8 @@ std::vector<Finding> J1939FrameList::check(bool firstOnly) const {
             const int value = parseInteger(cell(row, c.column), -1);
             if (value >= c.low && value <= c.high)
                 continue;
-            result.push_back({m_documentName, 0, "Error in row " + std::to_string(row) + c.text});
+            result.push_back({m_documentName, row, "Error in row " + std::to_string(row) + c.text,
+                              attributes()[std::size_t(c.column - 1)], true});
             if (firstOnly)
                 return result;
         }

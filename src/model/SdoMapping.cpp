@@ -123,7 +123,8 @@ void SdoMapping::loadEntries(const fs::path& projectFolder) {
         if (!named)
             m_strays.push_back(
                 {file.name(), row.number(),
-                 "NrPdo " + row.attribute(field::kNrPdo) + " names no frame of " + frames});
+                 "NrPdo " + row.attribute(field::kNrPdo) + " names no frame of " + frames,
+                 std::string(field::kNrPdo)});
         SdoMappingRow stored;
         try {
             stored = readSdoMappingRow(row, m_side);
@@ -175,10 +176,9 @@ std::vector<Finding> SdoMapping::failures() const {
 
 std::vector<Finding> SdoMapping::positionFindings() const {
     std::vector<Finding> result;
-    const std::string name = mappingDocumentName(m_side);
     for (const SdoMappingRow& row : m_rows)
-        for (std::string& message : sdoPositionMessages(row.entry, m_side))
-            result.push_back({name, row.row, std::move(message)});
+        for (Finding& finding : sdoPositionFindings(row, m_side))
+            result.push_back(std::move(finding));
     return result;
 }
 
