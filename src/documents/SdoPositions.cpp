@@ -15,6 +15,13 @@ std::optional<std::string> sdoPositionMessage(std::string_view attribute, std::i
            " is no choice of its drop-down (" + choices + ")";
 }
 
+std::int32_t dimensionOfSize(std::uint32_t size) {
+    for (std::int32_t dimension : {0, 1})
+        if (objectSize(dimension) == size)
+            return dimension;
+    return 2;
+}
+
 std::vector<Finding> sdoPositionFindings(const SdoMappingRow& row, Side side) {
     std::vector<Finding> findings;
     const std::string document(documents::sdoMapping(side).fileName);

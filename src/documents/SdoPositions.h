@@ -18,6 +18,10 @@ namespace ordane {
 // DCF files refuse the project. Nothing when the position is a choice.
 std::optional<std::string> sdoPositionMessage(std::string_view attribute, std::int32_t value);
 
+// The Dimension position whose objectSize() is `size` bytes (4, 2, 1); 2 ("1 Byte") for
+// any other size.
+std::int32_t dimensionOfSize(std::uint32_t size);
+
 // The findings of a row's positions, in document order, named by the side's document.
 std::vector<Finding> sdoPositionFindings(const SdoMappingRow& row, Side side);
 
