@@ -66,8 +66,8 @@ public:
     // Rows whose NrPdo names no frame of the list: "NrPdo 5 names no frame of RCobDef.xml".
     const std::vector<Finding>& strayRows() const { return m_strays; }
 
-    // Each readable row's Index and SubIndex within the editor's ranges, and its drop-down
-    // positions among the choices (positionFindings()).
+    // Each readable row's Index and SubIndex within the editor's ranges, a frame byte taken,
+    // and its drop-down positions among the choices (positionFindings()).
     std::vector<Finding> failures() const override;
     // The drop-down positions of the readable rows that are no choice (sdoPositionMessage),
     // which the window shows empty and the outputs refuse.
