@@ -89,7 +89,7 @@ void checkMappings(const fs::path& projectFolder, ProjectCheck& report) {
     if (received.loadedWhole() && transmitted.loadedWhole()) {
         for (const MappingConflict& c : findMappingConflicts(
                  mappedObjects(received.storedRows()), mappedObjects(transmitted.storedRows())))
-            report.failures.push_back(Finding{c.document, c.row, c.message}.line());
+            report.failures.push_back(c.line());
     } else {
         // An unreadable row was reported above; fix it to see the conflicts.
         report.notes.push_back("Objects mapped twice not checked: an SDO mapping document "

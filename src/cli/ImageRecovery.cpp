@@ -1,6 +1,7 @@
 #include "ImageRecovery.h"
 
 #include "documents/ProjectDocuments.h"
+#include "documents/SdoPositions.h"
 
 #include "core/Clock.h"
 #include "core/MessageSink.h"
@@ -179,8 +180,8 @@ private:
             SdoMappingEntry entry;
             entry.index = std::int32_t(r[0]);
             entry.subIndex = std::int32_t(r[1]);
-            entry.dimension = r[2] == 4 ? 0 : r[2] == 2 ? 1 : 2;
-            if (r[2] != 4 && r[2] != 2 && r[2] != 1)
+            entry.dimension = dimensionOfSize(r[2]);
+            if (objectSize(entry.dimension) != r[2])
                 note(row + ": object size " + decimal(r[2]) +
                      " comes from no Dimension; written as 2 (1 byte)");
             for (std::size_t b = 0; b < 4; ++b)

@@ -1,8 +1,10 @@
 #include "CompileProject.h"
 
 #include "core/Error.h"
+#include "core/Finding.h"
 #include "core/NumberText.h"
 #include "documents/ProjectDocuments.h"
+#include "documents/SdoPositions.h"
 
 #include <array>
 #include <cstdint>
@@ -111,22 +113,32 @@ void compileTransmittedFrames(const fs::path& folder, DeviceImage& image, Workin
 std::size_t compileSdoMapping(const fs::path& folder, Side side, const ImageArea& area,
                               DeviceImage& image) {
     const bool withSendFlag = side == Side::Transmitted;
+    const DocumentDefinition& definition = documents::sdoMapping(side);
     Table table;
-    if (!table.open(folder, documents::sdoMapping(side), area))
+    if (!table.open(folder, definition, area))
         return 0;
     for (std::size_t k = 0; k < table.rows().size(); ++k) {
         const DocumentRow& row = table.rows()[k];
+        // A drop-down position that is no choice would have its meaning guessed: refused.
+        auto position = [&](std::string_view attribute) {
+            const std::int32_t value = row.integer(attribute);
+            if (auto message = sdoPositionMessage(attribute, value))
+                throw Error(Finding{std::string(definition.fileName), row.number(), *message,
+                                    std::string(attribute)}
+                                .line());
+            return value;
+        };
         RecordWriter record(image, area, k);
         record.u16(0, bits(row.integer(field::kIndex)));
         record.u8(2, bits(row.integer(field::kSubIndex)));
-        record.u8(3, objectSize(row.integer(field::kDimension)));
+        record.u8(3, objectSize(position(field::kDimension)));
         record.u8(4, bits(row.integer(field::kNrPdo)));
-        record.u8(5, bits(row.integer(field::kBytes[0])));
-        record.u8(6, bits(row.integer(field::kBytes[1])));
-        record.u8(7, bits(row.integer(field::kBytes[2])));
-        record.u8(8, bits(row.integer(field::kBytes[3])));
+        record.u8(5, bits(position(field::kBytes[0])));
+        record.u8(6, bits(position(field::kBytes[1])));
+        record.u8(7, bits(position(field::kBytes[2])));
+        record.u8(8, bits(position(field::kBytes[3])));
         if (withSendFlag)
-            record.u8(9, bits(row.integer(field::kSendSdo)));
+            record.u8(9, bits(position(field::kSendSdo)));
     }
     return table.rows().size();
 }

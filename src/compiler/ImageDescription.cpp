@@ -107,8 +107,8 @@ std::string field(const ImageTable& table, const std::vector<std::uint32_t>& row
 }
 
 std::string identifier(const std::vector<std::uint32_t>& row) {
-    const std::uint32_t id = (row[0] << 26) | (row[1] << 24) | (row[2] << 8) | row[3];
-    return hexText(id, 8);
+    const auto field = [&](std::size_t i) { return static_cast<std::int32_t>(row[i]); };
+    return hexText(j1939Identifier(field(0), field(1), field(2), field(3)), 8);
 }
 
 void frames(std::ostream& out, const ImageContents& c) {

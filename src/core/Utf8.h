@@ -1,9 +1,42 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace ordane {
+
+// One code point read from `text` at `at`: its value and how many bytes it took, or a
+// length of 0 when the bytes there are no well-formed UTF-8 sequence (a stray or cut
+// sequence, an overlong form, a surrogate, beyond 0x10FFFF).
+struct Utf8Char {
+    std::uint32_t code = 0;
+    std::size_t length = 0;
+};
+
+inline Utf8Char decodeUtf8(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80)
+        return {lead, 1};
+    const std::size_t more = lead >= 0xF0 && lead <= 0xF4   ? 3
+                             : lead >= 0xE0 && lead <= 0xEF ? 2
+                             : lead >= 0xC2 && lead <= 0xDF ? 1
+                                                            : 0;
+    if (more == 0 || more >= text.size() - at)
+        return {};
+    std::uint32_t code = more == 3 ? lead & 0x07u : more == 2 ? lead & 0x0Fu : lead & 0x1Fu;
+    for (std::size_t k = 1; k <= more; ++k) {
+        const auto next = static_cast<unsigned char>(text[at + k]);
+        if ((next & 0xC0) != 0x80)
+            return {};
+        code = (code << 6) | (next & 0x3Fu);
+    }
+    static constexpr std::uint32_t kLowest[] = {0, 0x80, 0x800, 0x10000};
+    if (code < kLowest[more] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return {};
+    return {code, more + 1};
+}
 
 // Appends one Unicode code point (at most 0x10FFFF) as UTF-8.
 inline void appendUtf8(std::string& out, std::uint32_t c) {

@@ -618,38 +618,11 @@ template <> struct action<sigvaltype_body> {
 };
 
 bool validUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t more = 0;
-        std::uint32_t code = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            more = 1;
-            code = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            more = 2;
-            code = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            more = 3;
-            code = c & 0x07;
-        } else {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = decodeUtf8(text, i).length;
+        if (length == 0)
             return false;
-        }
-        if (i + more >= text.size())
-            return false;
-        for (std::size_t k = 1; k <= more; ++k) {
-            const auto d = static_cast<unsigned char>(text[i + k]);
-            if ((d & 0xC0) != 0x80)
-                return false;
-            code = (code << 6) | (d & 0x3F);
-        }
-        static constexpr std::uint32_t smallest[] = {0, 0x80, 0x800, 0x10000};
-        if (code < smallest[more] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += more + 1;
+        i += length;
     }
     return true;
 }

@@ -1,22 +1,41 @@
 #include "documents/MappingConflicts.h"
 
 #include "core/MappedObjectRules.h"
+#include "core/NumberText.h"
+#include "documents/SdoPositions.h"
 
 #include <unordered_set>
 
 namespace ordane {
 
 std::vector<MappedObjectRow> readMappedObjects(const std::filesystem::path& projectFolder,
-                                               Side side, bool withDimension) {
+                                               Side side,
+                                               std::vector<MappingConflict>* positions) {
     std::vector<MappedObjectRow> rows;
     DocumentFile file;
-    if (!file.load(projectFolder, documents::sdoMapping(side)))
+    const DocumentDefinition& definition = documents::sdoMapping(side);
+    if (!file.load(projectFolder, definition))
         return rows;
+    auto check = [&](const DocumentRow& row, std::string_view attribute, std::int32_t value) {
+        if (auto message = sdoPositionMessage(attribute, value))
+            positions->push_back(
+                {std::string(definition.fileName), row.number(), *message, std::string(attribute)});
+    };
     for (const DocumentRow& row : file.rows()) {
         MappedObjectRow object{row.number(), row.integer(field::kIndex), 0, 0};
         object.subIndex = row.integer(field::kSubIndex);
-        if (withDimension)
+        if (positions) {
             object.dimension = row.integer(field::kDimension);
+            check(row, field::kDimension, object.dimension);
+            std::vector<std::string_view> others(field::kBytes.begin(), field::kBytes.end());
+            if (side == Side::Transmitted)
+                others.push_back(field::kSendSdo);
+            for (std::string_view attribute : others) {
+                const std::optional<std::string> text = row.find(attribute);
+                if (const auto value = text ? tryParseInteger(*text) : std::nullopt)
+                    check(row, attribute, *value);
+            }
+        }
         rows.push_back(object);
     }
     return rows;

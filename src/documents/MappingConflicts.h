@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Finding.h"
 #include "documents/ProjectDocuments.h"
 
 #include <cstdint>
@@ -17,19 +18,18 @@ struct MappedObjectRow {
     std::int32_t dimension = 0; // read only when asked for
 };
 
+// One refused row of an SDO mapping document ("RInfoCob.xml" or "TInfoCob.xml").
+using MappingConflict = Finding;
+
 // Index and SubIndex (and Dimension when asked) of every row of a side's SDO mapping
 // document: all that the rules on mapped objects and the EDS file need. A missing document
-// has no rows; throws Error naming a bad value.
+// has no rows; throws Error naming a bad value. With `positions`, Dimension is read and
+// every drop-down position of a row that is no choice (sdoPositionMessage) is added to it;
+// bytes and Send_SDO that are no integer are left to the readers that use them.
 std::vector<MappedObjectRow> readMappedObjects(const std::filesystem::path& projectFolder,
-                                               Side side, bool withDimension = false);
+                                               Side side,
+                                               std::vector<MappingConflict>* positions = nullptr);
 std::vector<MappedObjectRow> mappedObjects(const std::vector<SdoMappingRow>& rows);
-
-// One refused row of an SDO mapping document.
-struct MappingConflict {
-    std::string document; // "RInfoCob.xml" or "TInfoCob.xml"
-    int row;              // from 1
-    std::string message;
-};
 
 // The rows of RInfoCob.xml, then TInfoCob.xml, whose Index is a fixed object's and every
 // (Index, SubIndex) that an earlier row of either already mapped. A missing document has

@@ -286,6 +286,9 @@ void SdoMappingWindow::FormShow() {
 
     m_model.load(m_state.projectFolder());
     m_model.tellLoadProblems(m_services.messages);
+    // Such a row shows an empty drop-down; the outputs refuse it until it is chosen anew.
+    for (const Finding& finding : m_model.positionFindings())
+        m_services.messages.error(finding.line());
     {
         const QSignalBlocker frames(m_frameList);
         for (const SdoMappingFrame& frame : m_model.frames())

@@ -1,6 +1,7 @@
 #include "eds/EdsLines.h"
 
 #include "core/NumberText.h"
+#include "documents/ProjectDocuments.h"
 
 #include <cstdio>
 #include <vector>
@@ -316,20 +317,20 @@ void projectObjects(Lines& out, const EdsProject& project) {
             out.add(section(record.index, sub.subIndex));
             out.add("ParameterName=Application Variable");
             out.add("ObjectType=0x7");
-            switch (sub.dimension) {
-            case 2: // "1 Byte"
+            switch (objectSize(sub.dimension)) {
+            case 1:
                 out.add("DataType=0x0005");
                 out.add("LowLimit=0x00");
                 out.add("HighLimit=0xFF");
                 out.value("0x00");
                 break;
-            case 1: // "2 Bytes"
+            case 2:
                 out.add("DataType=0x0006");
                 out.add("LowLimit=0x0000");
                 out.add("HighLimit=0xFFFF");
                 out.value("0x0000");
                 break;
-            default: // "4 Bytes" and anything else
+            default: // 4
                 out.add("DataType=0x0007");
                 out.add("LowLimit=0x00000000");
                 out.add("HighLimit=0xFFFFFFFF");

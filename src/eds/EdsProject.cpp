@@ -74,7 +74,7 @@ void refuseConflicts(std::vector<MappingConflict> conflicts,
         const MappingConflict& c = conflicts[i];
         if (!text.empty())
             text += '\n';
-        text += c.document + ", row " + std::to_string(c.row) + ": " + c.message;
+        text += c.line();
     }
     if (conflicts.size() > kListedConflicts)
         text += "\n... and " + std::to_string(conflicts.size() - kListedConflicts) +
@@ -90,12 +90,15 @@ EdsProject readEdsProject(const fs::path& projectFolder) {
     project.transmit = readPdoTable(projectFolder, documents::tpdo);
 
     // The EDS file takes only the objects and their sizes from the mapping.
-    const auto received = readMappedObjects(projectFolder, Side::Received, true);
-    const auto transmitted = readMappedObjects(projectFolder, Side::Transmitted, true);
-    std::vector<MappingConflict> outOfRange;
-    addObjects(received, Side::Received, project.objects, outOfRange);
-    addObjects(transmitted, Side::Transmitted, project.objects, outOfRange);
-    refuseConflicts(std::move(outOfRange), received, transmitted);
+    // Also the positions that are no choice: a size the file would declare by guess.
+    std::vector<MappingConflict> positions;
+    const auto received = readMappedObjects(projectFolder, Side::Received, &positions);
+    const auto transmitted = readMappedObjects(projectFolder, Side::Transmitted, &positions);
+    std::vector<MappingConflict> refused;
+    addObjects(received, Side::Received, project.objects, refused);
+    addObjects(transmitted, Side::Transmitted, project.objects, refused);
+    refused.insert(refused.end(), positions.begin(), positions.end());
+    refuseConflicts(std::move(refused), received, transmitted);
 
     for (SDO_Index& record : project.objects)
         std::stable_sort(

@@ -6,18 +6,6 @@
 
 namespace ordane {
 
-std::string Finding::line() const {
-    if (row > 0)
-        return document + ", row " + std::to_string(row) + ": " + message;
-    return document + ": " + message;
-}
-
-void appendFindings(std::vector<Finding>& to, std::string_view document,
-                    std::vector<std::string> messages) {
-    for (std::string& message : messages)
-        to.push_back({std::string(document), 0, std::move(message)});
-}
-
 std::vector<std::string> messagesOf(const std::vector<Finding>& findings) {
     std::vector<std::string> messages;
     messages.reserve(findings.size());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Error.h"
+#include "core/Finding.h"
 #include "core/MessageSink.h"
 
 #include <filesystem>
@@ -11,21 +12,6 @@
 #include <vector>
 
 namespace ordane {
-
-// One failing check or reading problem, named by its document and, where it has one, its row.
-struct Finding {
-    std::string document; // the file name as found on disk ("RCobDef.xml")
-    int row = 0;          // from 1; 0 when the finding is not about one row
-    std::string message;
-
-    // "<document>: <message>" or "<document>, row <n>: <message>".
-    std::string line() const;
-    bool operator==(const Finding&) const = default;
-};
-
-// Each message as a Finding of `document` without row.
-void appendFindings(std::vector<Finding>& to, std::string_view document,
-                    std::vector<std::string> messages);
 
 // The messages alone, in order.
 std::vector<std::string> messagesOf(const std::vector<Finding>& findings);

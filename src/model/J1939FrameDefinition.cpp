@@ -23,13 +23,17 @@ void readFrameValues(const DocumentRow& row, J1939FrameDefinition& frame) {
 }
 
 void checkJ1939Frame(const J1939FrameDefinition& frame, const std::string& name,
-                     std::vector<std::string>& messages) {
+                     std::string_view document, int row, std::vector<Finding>& findings) {
+    auto fail = [&](std::string_view attribute, const char* text) {
+        findings.push_back(
+            {std::string(document), row, "Error in " + name + text, std::string(attribute), true});
+    };
     const int pgn = parseInteger(frame.pgn, -1);
     if (pgn < 0 || pgn > 0xFFFF)
-        messages.push_back("Error in " + name + ". PGN must be between 0x0000 and 0xFFFF");
+        fail(field::kPgn, ". PGN must be between 0x0000 and 0xFFFF");
     const int sa = parseInteger(frame.sa, -1);
     if (sa < 0 || sa > 253)
-        messages.push_back("Error in " + name + ". Source Address must be between 0 and 253");
+        fail(field::kSa, ". Source Address must be between 0 and 253");
 }
 
 std::vector<ProjectDocument::Pair> frameAttributes(const J1939FrameDefinition& frame) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Finding.h"
 #include "documents/ProjectDocument.h"
 
 #include <filesystem>
@@ -35,9 +36,10 @@ int readChoice(const DocumentRow& row, std::string_view name, int entries);
 // so that a failure keeps what came before it. Throws Error at the first problem.
 void readFrameValues(const DocumentRow& row, J1939FrameDefinition& frame);
 
-// PGN 0..65535 and SA 0..253, failures as "Error in <name>. ..." in that order.
+// PGN 0..65535 and SA 0..253 of row `row` of `document`, failures as "Error in <name>. ..."
+// in that order, the row named by `name` in the message.
 void checkJ1939Frame(const J1939FrameDefinition& frame, const std::string& name,
-                     std::vector<std::string>& messages);
+                     std::string_view document, int row, std::vector<Finding>& findings);
 
 // Priority, DataPage, PGN, SA, Mnemonic; the positions in decimal.
 std::vector<ProjectDocument::Pair> frameAttributes(const J1939FrameDefinition& frame);

@@ -159,9 +159,11 @@ std::vector<std::pair<int, std::size_t>> J1939FrameList::failingChecks(bool firs
 
 std::vector<Finding> J1939FrameList::check(bool firstOnly) const {
     std::vector<Finding> result;
-    for (const auto& [row, k] : failingChecks(firstOnly))
-        result.push_back(
-            {m_documentName, 0, "Error in row " + std::to_string(row) + checksOf(m_side)[k].text});
+    for (const auto& [row, k] : failingChecks(firstOnly)) {
+        const ColumnCheck& c = checksOf(m_side)[k];
+        result.push_back({m_documentName, row, "Error in row " + std::to_string(row) + c.text,
+                          attributes()[std::size_t(c.column - 1)], true});
+    }
     return result;
 }
 

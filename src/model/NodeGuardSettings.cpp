@@ -87,40 +87,54 @@ int NodeGuardSettings::usedRows() const {
     return used;
 }
 
-std::vector<std::string> NodeGuardSettings::validateTable() const {
-    std::vector<std::string> messages;
-    auto check = [&](int row, const std::string& text, int low, int high, const char* tail) {
+std::vector<Finding> NodeGuardSettings::tableFindings() const {
+    std::vector<Finding> findings;
+    const std::string document(documents::guardedNodes.fileName);
+    auto check = [&](int row, std::string_view attribute, const std::string& text, int low,
+                     int high, const char* tail) {
         const int value = parseInteger(text, -1);
         if (value < low || value > high)
-            messages.push_back("Error in row " + std::to_string(row) + tail);
+            findings.push_back({document, row, "Error in row " + std::to_string(row) + tail,
+                                std::string(attribute), true});
     };
     // Each cell is checked until the first empty one, which ends the used rows.
     for (int row = 1; row <= kRows; ++row) {
         const GuardedNode& cells = node(row);
         if (cells.nodeId.empty())
             break;
-        check(row, cells.nodeId, 1, 127, ". Node ID must be between 1 and 127");
+        check(row, field::kNodeId, cells.nodeId, 1, 127, ". Node ID must be between 1 and 127");
         if (cells.guardTime.empty())
             break;
-        check(row, cells.guardTime, 1, 65535, ". Guard Time must be between 1 and 65535 mS");
+        check(row, field::kGuardTime, cells.guardTime, 1, 65535,
+              ". Guard Time must be between 1 and 65535 mS");
         if (cells.lifeTimeFactor.empty())
             break;
-        check(row, cells.lifeTimeFactor, 1, 255, ". Life Time Factor must be between 1 and 255");
+        check(row, field::kLifeTimeFactor, cells.lifeTimeFactor, 1, 255,
+              ". Life Time Factor must be between 1 and 255");
     }
-    return messages;
+    return findings;
+}
+
+std::vector<Finding> NodeGuardSettings::frameFindings() const {
+    std::vector<Finding> findings;
+    for (int k = 1; k <= kFrames; ++k)
+        checkJ1939Frame(frame(k), "Frame J1939 " + std::to_string(k),
+                        documents::guardFrames.fileName, k, findings);
+    return findings;
+}
+
+std::vector<std::string> NodeGuardSettings::validateTable() const {
+    return messagesOf(tableFindings());
 }
 
 std::vector<std::string> NodeGuardSettings::validateFrames() const {
-    std::vector<std::string> messages;
-    for (int k = 1; k <= kFrames; ++k)
-        checkJ1939Frame(frame(k), "Frame J1939 " + std::to_string(k), messages);
-    return messages;
+    return messagesOf(frameFindings());
 }
 
 std::vector<Finding> NodeGuardSettings::failures() const {
-    std::vector<Finding> result;
-    appendFindings(result, documents::guardedNodes.fileName, validateTable());
-    appendFindings(result, documents::guardFrames.fileName, validateFrames());
+    std::vector<Finding> result = tableFindings();
+    for (Finding& finding : frameFindings())
+        result.push_back(std::move(finding));
     return result;
 }
 

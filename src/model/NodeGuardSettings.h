@@ -60,10 +60,14 @@ public:
     // Rows from row 1 up to the first row with Node ID, Guard Time or Life Time Factor empty.
     int usedRows() const;
 
-    // Every failing check, in order: the rows, then the frames.
+    // Every failing check, in order: the rows, then the frames; the messages alone, as the
+    // window shows them.
     std::vector<std::string> validateTable() const;
     std::vector<std::string> validateFrames() const;
     std::vector<Finding> failures() const override;
+
+    std::vector<Finding> tableFindings() const;
+    std::vector<Finding> frameFindings() const;
 
     // Each replaces its document; throw Error when it cannot be written.
     void saveTable(const std::filesystem::path& folder) const;

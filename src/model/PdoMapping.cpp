@@ -106,17 +106,19 @@ std::vector<Finding> PdoMapping::failures() const {
         const std::int32_t cobId = parseInteger(pdo.cobId, -1);
         const std::int32_t dimension = parseInteger(pdo.dimension, -1);
         const std::int32_t offset = parseInteger(pdo.offset, -1);
-        auto fail = [&](const char* text) {
-            result.push_back({name, 0, "Error row " + std::to_string(r + 1) + text});
+        const int row = int(r) + 1;
+        auto fail = [&](std::string_view attribute, const char* text) {
+            result.push_back({name, row, "Error row " + std::to_string(row) + text,
+                              std::string(attribute), true});
         };
         if (cobId < 1 || cobId > 0x7FF)
-            fail("!! COB-ID must be between 0x001 and 0x7FF. ");
+            fail(field::kCobId, "!! COB-ID must be between 0x001 and 0x7FF. ");
         if (dimension < 1 || dimension > 8)
-            fail("!! Dimension must be between 1 and 8. ");
+            fail(field::kDimension, "!! Dimension must be between 1 and 8. ");
         if (offset < 1 || offset > 8)
-            fail("!! Offset must be between 1 and 8. ");
+            fail(field::kOffset, "!! Offset must be between 1 and 8. ");
         if (dimension + offset > 9)
-            fail("!! Dimension and Offset are not correct together. ");
+            fail(field::kOffset, "!! Dimension and Offset are not correct together. ");
     }
     return result;
 }

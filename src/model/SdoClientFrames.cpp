@@ -55,11 +55,9 @@ void SdoClientFrames::read(const fs::path& folder) {
 }
 
 std::vector<Finding> SdoClientFrames::failures() const {
-    std::vector<std::string> messages;
-    for (int k = 1; k <= kFrames; ++k)
-        checkJ1939Frame(frame(k), kMessageNames[k - 1], messages);
     std::vector<Finding> result;
-    appendFindings(result, documents::sdoClient.fileName, std::move(messages));
+    for (int k = 1; k <= kFrames; ++k)
+        checkJ1939Frame(frame(k), kMessageNames[k - 1], documents::sdoClient.fileName, k, result);
     return result;
 }
 

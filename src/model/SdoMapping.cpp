@@ -5,6 +5,7 @@
 #include "documents/DocumentFiles.h"
 #include "documents/MappingConflicts.h"
 #include "documents/ProjectDocument.h"
+#include "documents/SdoPositions.h"
 
 #include <algorithm>
 
@@ -153,7 +154,8 @@ void SdoMapping::loadEntries(const fs::path& projectFolder) {
         if (!named)
             m_strays.push_back(
                 {file.name(), row.number(),
-                 "NrPdo " + row.attribute(field::kNrPdo) + " names no frame of " + frames});
+                 "NrPdo " + row.attribute(field::kNrPdo) + " names no frame of " + frames,
+                 std::string(field::kNrPdo)});
         SdoMappingRow stored;
         try {
             stored = readSdoMappingRow(row, m_side);
@@ -199,6 +201,18 @@ std::vector<Finding> SdoMapping::failures() const {
         if (auto message = noFrameByteMessage(row.entry.dimension, row.entry.bytes))
             result.push_back({name, row.row, *message});
     }
+    for (Finding& finding : positionFindings())
+        result.push_back(std::move(finding));
+    std::stable_sort(result.begin(), result.end(),
+                     [](const Finding& a, const Finding& b) { return a.row < b.row; });
+    return result;
+}
+
+std::vector<Finding> SdoMapping::positionFindings() const {
+    std::vector<Finding> result;
+    for (const SdoMappingRow& row : m_rows)
+        for (Finding& finding : sdoPositionFindings(row, m_side))
+            result.push_back(std::move(finding));
     return result;
 }
 

@@ -67,8 +67,12 @@ public:
     // Rows whose NrPdo names no frame of the list: "NrPdo 5 names no frame of RCobDef.xml".
     const std::vector<Finding>& strayRows() const { return m_strays; }
 
-    // Each readable row's Index and SubIndex within the editor's ranges, and a frame byte taken.
+    // Each readable row's Index and SubIndex within the editor's ranges, a frame byte taken,
+    // and its drop-down positions among the choices (positionFindings()).
     std::vector<Finding> failures() const override;
+    // The drop-down positions of the readable rows that are no choice (sdoPositionMessage),
+    // which the window shows empty and the outputs refuse.
+    std::vector<Finding> positionFindings() const;
 
     const std::vector<SdoMappingFrame>& frames() const { return m_frames; }
     // Frames 1, 2, ... with these labels and no entries, for a frame list not yet saved.

@@ -531,32 +531,17 @@ std::string htmlText(std::string_view text) {
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::uint32_t c = lead;
-        std::size_t length = 1;
-        if (lead >= 0x80) {
-            // Decode one sequence; anything malformed, overlong or a surrogate is replaced.
-            std::size_t need = lead >= 0xF0 && lead <= 0xF4   ? 3
-                               : lead >= 0xE0 && lead <= 0xEF ? 2
-                               : lead >= 0xC2 && lead <= 0xDF ? 1
-                                                              : 0;
-            c = need == 3 ? lead & 0x07u : need == 2 ? lead & 0x0Fu : lead & 0x1Fu;
-            bool good = need > 0 && i + need < text.size() + 1;
-            for (std::size_t k = 1; good && k <= need; ++k) {
-                const auto next = static_cast<unsigned char>(text[i + k]);
-                good = (next & 0xC0) == 0x80;
-                c = (c << 6) | (next & 0x3Fu);
-            }
-            length = need + 1;
-            const std::uint32_t lowest = need == 3 ? 0x10000 : need == 2 ? 0x800 : 0x80;
-            if (!good || c < lowest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ||
-                (c >= 0x80 && c <= 0x9F) || c == 0xFFFE || c == 0xFFFF) {
+        const Utf8Char decoded = decodeUtf8(text, i);
+        const std::uint32_t c = decoded.code;
+        if (decoded.length != 1) {
+            // Anything malformed, and the characters no HTML page may hold, is replaced.
+            if (decoded.length == 0 || (c >= 0x80 && c <= 0x9F) || c == 0xFFFE || c == 0xFFFF) {
                 appendUtf8(out, kReplacement);
                 ++i;
                 continue;
             }
             appendUtf8(out, c);
-            i += length;
+            i += decoded.length;
             continue;
         }
         switch (c) {

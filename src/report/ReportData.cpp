@@ -181,8 +181,7 @@ void readObjects(const fs::path& folder, ReportData& data) {
             if (!record.subEntries.empty() && record.subEntries.front().subIndex != 0)
                 data.objects.push_back({record.index, 0, 1, "ro", true});
             for (const SDO_Sub_Type& sub : record.subEntries) {
-                // The EDS file declares any other Dimension as four bytes.
-                const int size = sub.dimension == 1 ? 2 : sub.dimension == 2 ? 1 : 4;
+                const int size = int(objectSize(sub.dimension));
                 data.objects.push_back(
                     {record.index, sub.subIndex, size, sub.readOnly == 1 ? "ro" : "rw", false});
             }

@@ -115,8 +115,7 @@ void loadObjects(const fs::path& folder, SdoSide side,
             object.index = static_cast<std::uint16_t>(entry.index);
             object.subIndex = static_cast<std::uint8_t>(entry.subIndex);
             // As the compiler reads Dimension.
-            const int dimension = entry.dimension & 0xFF;
-            object.size = dimension == 0 ? 4 : dimension == 1 ? 2 : 1;
+            object.size = int(objectSize(entry.dimension));
             object.frame = static_cast<std::size_t>(frame.number - 1);
             for (std::size_t b = 0; b < 4; ++b)
                 object.bytes[b] = entry.bytes[b] >= 0 && entry.bytes[b] <= 8

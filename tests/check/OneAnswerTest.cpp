@@ -1,5 +1,7 @@
 #include "check/ProjectCheck.h"
 
+#include "CliRunner.h"
+#include "StoredPositions.h"
 #include "TestSupport.h"
 
 #include "core/Clock.h"
@@ -13,6 +15,8 @@
 
 namespace ordane {
 namespace {
+
+namespace fs = std::filesystem;
 
 // The SDO mapping window, the project check and the EDS file read a mapped object through
 // the same rules: each refuses the same row with the same message.
@@ -60,6 +64,47 @@ TEST(OneAnswer, EditorCheckAndEdsRefuseTheSameRowInTheSameWords) {
         } catch (const Error& e) {
             EXPECT_EQ(e.what(), line);
         }
+    }
+}
+
+// A drop-down position that is no choice is one finding in the same words everywhere; only
+// the report writes a file, with the finding first.
+TEST(OneAnswer, PositionsThatAreNoChoiceGiveOneFindingAndNoFile) {
+    for (const test::StoredPosition& c : test::kStoredPositions) {
+        SCOPED_TRACE(c.finding);
+        test::TempFolder project;
+        test::writeStoredPositionProject(project.path(), c);
+        const std::string line = c.finding;
+        const std::string folder = project.path().string();
+
+        const test::CliResult check = test::runCli({"check", folder});
+        EXPECT_EQ(check.status, 1);
+        EXPECT_EQ(check.out, line + "\n");
+
+        const std::vector<std::vector<std::string>> refusing = {
+            {"compile", folder},
+            {"update", folder, (project / "SX40218.sx").string()},
+            {"eds", folder, (project / "x.eds").string()},
+            {"dcf", folder, (project / "x.dcf").string(), "--node-id", "5", "--bit-rate", "250"},
+        };
+        for (const auto& arguments : refusing) {
+            const test::CliResult r = test::runCli(arguments);
+            EXPECT_EQ(r.status, 1) << arguments[0];
+            // update adds that it did nothing, as after any failing check.
+            EXPECT_EQ(r.err.substr(0, line.size() + 1), line + "\n") << arguments[0];
+        }
+        EXPECT_FALSE(fs::exists(project / "bin" / "bank1.bin"));
+        EXPECT_FALSE(fs::exists(project / "bin" / "bankg.c"));
+        EXPECT_FALSE(fs::exists(project / "New_SX40218.sx"));
+        EXPECT_FALSE(fs::exists(project / "x.eds"));
+        EXPECT_FALSE(fs::exists(project / "x.dcf"));
+
+        const test::CliResult report =
+            test::runCli({"report", folder, (project / "report.html").string()});
+        ASSERT_EQ(report.status, 0) << report.err;
+        const std::string html = test::readFile(project / "report.html");
+        EXPECT_NE(html.find("<ol class=\"findings\">\r\n<li>" + line + "</li>"), std::string::npos)
+            << html.substr(0, 3000);
     }
 }
 

@@ -106,8 +106,8 @@ TEST_F(Compile, EveryDocumentLandsInItsRecordsAtTheirOffsets) {
         table(
             "RInfoCob",
             {R"(NrPdo="2" Index="8193" SubIndex="3" Dimension="1" B1="1" B2="2" B3="0" B4="0")",
-             R"(NrPdo="1" Index="8194" SubIndex="0" Dimension="-1" B1="1" B2="0" B3="0" B4="0")",
-             R"(NrPdo="1" Index="8195" SubIndex="0" Dimension="256" B1="1" B2="0" B3="0" B4="0")"}));
+             R"(NrPdo="1" Index="8194" SubIndex="0" Dimension="2" B1="1" B2="0" B3="0" B4="0")",
+             R"(NrPdo="1" Index="8195" SubIndex="0" Dimension="0" B1="1" B2="0" B3="0" B4="0")"}));
     document(
         "TInfoCob.xml",
         table(
@@ -157,7 +157,7 @@ TEST_F(Compile, EveryDocumentLandsInItsRecordsAtTheirOffsets) {
          0,
          {0xF1, 0xFE, 0x00, 0x00, 0x80, 0x00, 0x04, 0xF0, 0x00, 0x00, 0x03, 0x01, 0xFF}},
         {"transmitted identifiers", 2, 0, {0x80, 0xF1, 0xFE, 0x18, 0x07, 0x00, 0x01, 0x0D, 0x00}},
-        {"received SDO entries, sizes from Dimension 1, -1 and 256",
+        {"received SDO entries, sizes from Dimension 1, 2 and 0",
          1,
          1000,
          {0x01, 0x20, 0x03, 0x02, 0x02, 0x01, 0x02, 0x00, 0x00, //

@@ -121,10 +121,11 @@ private:
             std::string row =
                 attr("NrPdo", std::to_string(frame)) + attr("Index", number(0xFFFF, 0x9FFF)) +
                 attr("SubIndex", number(0xFF, 255)) + attr("Dimension", std::to_string(pick(0, 2)));
+            // Positions beyond the drop-downs' choices are refused, also in the widest.
             for (const char* b : {"B1", "B2", "B3", "B4"})
-                row += attr(b, number(0xFF, 8));
+                row += attr(b, number(8, 8));
             if (send)
-                row += attr("Send_SDO", number(0xFF, 1));
+                row += attr("Send_SDO", number(1, 1));
             rows.push_back(row);
         }
         return rows;

@@ -3,6 +3,7 @@
 #include "FakeServices.h"
 #include "MainWindowHome.h"
 #include "TestSupport.h"
+#include "check/StoredPositions.h"
 
 #include "app/MainWindow.h"
 #include "core/ProjectState.h"
@@ -346,6 +347,32 @@ private slots:
             std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TInfoCob>\n"
                         "  <row NrPdo=\"1\" Index=\"8704\" SubIndex=\"1\" Dimension=\"1\" "
                         "B1=\"2\" B2=\"0\" B3=\"0\" B4=\"0\" Send_SDO=\"1\" />\n</TInfoCob>\n"));
+    }
+
+    // The window names a stored position that is no choice as the check does and shows it
+    // empty.
+    void positionsThatAreNoChoiceAreNamedAndShownEmpty() {
+        for (const test::StoredPosition& c : test::kStoredPositions) {
+            SdoProject project;
+            test::writeStoredPositionProject(project.home.path(), c);
+            const bool transmitted = std::string(c.document) == "TInfoCob.xml";
+            std::unique_ptr<SdoMappingWindow> window;
+            if (transmitted)
+                window = std::make_unique<TFInfoTpdoMB>(project.fake.services, project.state);
+            else
+                window = std::make_unique<TFInfopdoMB>(project.fake.services, project.state);
+            window->FormShow();
+            QCOMPARE(project.fake.messages.messages(),
+                     (std::vector<RecordingMessageSink::Message>{
+                         {RecordingMessageSink::Kind::Error, c.finding}}));
+            control<QListWidget>(*window, "ListFrames")->setCurrentRow(0);
+            control<QListWidget>(*window, "ListSdo")->setCurrentRow(1);
+            const std::string attribute = c.attribute;
+            const char* combo = attribute == "Dimension" ? "ComboDimension"
+                                : attribute == "B2"      ? "ComboByte2"
+                                                         : "ComboSendSdo";
+            QCOMPARE(control<QComboBox>(*window, combo)->currentIndex(), -1);
+        }
     }
 
     void mainWindowOpensEachSideInItsMode() {

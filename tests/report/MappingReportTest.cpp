@@ -378,6 +378,9 @@ TEST(MappingReport, HtmlTextEscapesAndKeepsUtf8) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(htmlText(c.text), c.expected) << c.name;
+    // A sequence cut by the end of the view, although the bytes beyond would complete it.
+    const std::string whole = "a\xC3\xA9";
+    EXPECT_EQ(htmlText(std::string_view(whole).substr(0, 2)), "a" + replacement);
 }
 
 class Environment {
