@@ -16,9 +16,10 @@ declare -A allowed=(
   [report]="core documents editors compiler eds check"
   [check]="core documents editors compiler"
   [simulator]="core documents editors compiler"
+  [bus]="core documents editors compiler simulator"
   [widgets]="core documents editors"
-  [app]="core documents editors compiler eds firmware report check widgets"
-  [cli]="core documents editors compiler eds firmware report check simulator"
+  [app]="core documents editors compiler eds firmware report check simulator bus widgets"
+  [cli]="core documents editors compiler eds firmware report check simulator bus"
 )
 
 bad=0
