@@ -4,6 +4,7 @@
 
 #include <QCanBus>
 #include <QCanBusDevice>
+#include <QLoggingCategory>
 #include <QUrl>
 #include <QVariant>
 
@@ -18,6 +19,11 @@ std::string text(const QString& s) {
 }
 
 } // namespace
+
+void quietBusPluginLogs() {
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.*.info=false\n"
+                                                    "qt.canbus.plugins.peakcan.warning=false"));
+}
 
 BusAddress parseBusAddress(const QString& text) {
     const qsizetype colon = text.indexOf(':');

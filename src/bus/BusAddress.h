@@ -32,6 +32,10 @@ std::vector<BusPlugin> availableBuses();
 // "plugins: socketcan (can0, can1), virtualcan (can0, can1), peakcan (no devices)".
 QString availableText(const std::vector<BusPlugin>& buses);
 
+// Keeps the plugins' progress notes and a missing vendor library's warning off standard error;
+// QT_LOGGING_RULES still shows them.
+void quietBusPluginLogs();
+
 // Creates the device, not yet connected. An unknown plugin or device throws Error naming it
 // and listing what is available. A virtual bus device may be given as a URL whose last part
 // is one of its devices. The bit rate (bit/s, 0 for none) is set where the plugin takes one.

@@ -128,6 +128,7 @@ int busMain(int argc, char** argv) {
         return kUsage;
     }
     QCoreApplication application(argc, argv);
+    quietBusPluginLogs();
     try {
         if (a.command == "buses")
             return busesCommand(std::cout);

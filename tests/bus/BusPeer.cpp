@@ -2,7 +2,7 @@
 // buses, plays a log onto them (frames by their interface name, canopen or j1939) and
 // records what it receives as log lines.
 //   ordane_bus_peer CANOPEN_URL J1939_URL [--play LOG] [--fast] [--record FILE]
-//                   [--linger MS] [--expect N]
+//                   [--linger MS] [--expect N] [--delay MS]
 // Plays after both devices are connected, then waits --linger ms (default 500) or until N
 // frames came, and exits 0. --fast sends the log as fast as the bus takes it.
 
@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     }
     QString play, record;
     int linger = 500;
+    int delay = 0;
     long long expect = -1;
     bool fast = false;
     for (int i = 3; i < args.size(); ++i) {
@@ -59,6 +60,8 @@ int main(int argc, char** argv) {
             linger = args[++i].toInt();
         else if (args[i] == "--expect" && i + 1 < args.size())
             expect = args[++i].toLongLong();
+        else if (args[i] == "--delay" && i + 1 < args.size())
+            delay = args[++i].toInt();
         else if (args[i] == "--fast")
             fast = true;
     }
@@ -129,8 +132,10 @@ int main(int argc, char** argv) {
         QObject::connect(device, &QCanBusDevice::stateChanged, [&, device](QCanBusDevice::CanBusDeviceState s) {
             if (s == QCanBusDevice::ConnectedState && ++connected == 2) {
                 std::cerr << "peer connected" << std::endl;
-                clock.start();
-                sendDue();
+                QTimer::singleShot(delay, &app, [&] {
+                    clock.start();
+                    sendDue();
+                });
             }
             (void)device;
         });
