@@ -16,6 +16,7 @@ class QPushButton;
 namespace ordane {
 
 class AboutBox;
+class BusWindow;
 class NewProjectDialog;
 // communication parameters and J1939 frame lists
 class TFpargen;
@@ -68,6 +69,8 @@ public slots:
     void CreateBinClick();
     // "Report": the mapping report of the project, written into its folder and opened.
     void reportClick();
+    // "Bus": the project on live CAN buses, in a window of its own.
+    void busClick();
     void aboutClick();
     void LbButton1Click();
 
@@ -106,6 +109,7 @@ private:
     // one left there, as the device expects.
     std::unique_ptr<DeviceImage> m_image;
     TFModifyFileSx* m_modifyFileSx = nullptr;
+    BusWindow* m_bus = nullptr;
 };
 
 } // namespace ordane

@@ -22,7 +22,8 @@ std::string text(const QString& s) {
 
 void quietBusPluginLogs() {
     QLoggingCategory::setFilterRules(QStringLiteral("qt.canbus.plugins.*.info=false\n"
-                                                    "qt.canbus.plugins.peakcan.warning=false"));
+                                                    "qt.canbus.plugins.peakcan.warning=false\n"
+                                                    "qt.canbus.plugins.peakcan.critical=false"));
 }
 
 BusAddress parseBusAddress(const QString& text) {
