@@ -2,9 +2,11 @@
 // buses, plays a log onto them (frames by their interface name, canopen or j1939) and
 // records what it receives as log lines.
 //   ordane_bus_peer CANOPEN_URL J1939_URL [--play LOG] [--fast] [--record FILE]
-//                   [--linger MS] [--expect N] [--delay MS]
+//                   [--linger MS] [--expect N] [--delay MS] [--ping N]
 // Plays after both devices are connected, then waits --linger ms (default 500) or until N
-// frames came, and exits 0. --fast sends the log as fast as the bus takes it.
+// frames came, and exits 0. --fast sends the log as fast as the bus takes it. --ping N sends
+// N times an EEC1 frame (PGN 0xF004 from 0x00) with new bytes 4..5, each when the TPDO 0x181
+// of the one before came back, and prints the times from frame to TPDO (p50, p99, max).
 
 #include "simulator/CanLog.h"
 
@@ -13,8 +15,10 @@
 #include <QCanBusFrame>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -51,6 +55,7 @@ int main(int argc, char** argv) {
     int delay = 0;
     long long expect = -1;
     bool fast = false;
+    int pings = 0;
     for (int i = 3; i < args.size(); ++i) {
         if (args[i] == "--play" && i + 1 < args.size())
             play = args[++i];
@@ -62,6 +67,8 @@ int main(int argc, char** argv) {
             expect = args[++i].toLongLong();
         else if (args[i] == "--delay" && i + 1 < args.size())
             delay = args[++i].toInt();
+        else if (args[i] == "--ping" && i + 1 < args.size())
+            pings = args[++i].toInt();
         else if (args[i] == "--fast")
             fast = true;
     }
@@ -101,7 +108,28 @@ int main(int argc, char** argv) {
             std::fflush(out);
         QTimer::singleShot(linger, &app, [&] { app.quit(); });
     };
+    const auto unsent = [&](int side) -> qint64 {
+        const auto* socket = devices[side]->findChild<QTcpSocket*>();
+        return socket ? socket->bytesToWrite() : 0;
+    };
+    std::vector<qint64> latencies;
+    QElapsedTimer pingClock;
+    const auto ping = [&] {
+        const int n = int(latencies.size()) + 1;
+        QCanBusFrame f(0x0CF00400, QByteArray::fromHex("F07D7D0000FFFFFF"));
+        f.setExtendedFrameFormat(true);
+        QByteArray data = f.payload();
+        data[3] = char(n & 0xFF);
+        data[4] = char((n >> 8) & 0xFF);
+        f.setPayload(data);
+        pingClock.start();
+        devices[1]->writeFrame(f);
+    };
     const auto sendDue = [&] {
+        if (pings > 0) {
+            ping();
+            return;
+        }
         const std::int64_t elapsed = clock.nsecsElapsed() / 1000;
         while (next < frames.size()) {
             const Played& p = frames[next];
@@ -109,12 +137,18 @@ int main(int argc, char** argv) {
                 pacer.start(int((p.time - frames.front().time - elapsed) / 1000));
                 return;
             }
-            if (fast && devices[p.side]->framesToWrite() > 2000) {
-                pacer.start(0);
+            // The virtual bus writes into its TCP socket at once; its backlog is what the
+            // bus has not taken yet.
+            if (fast && unsent(p.side) > 256 * 1024) {
+                pacer.start(1);
                 return;
             }
             devices[p.side]->writeFrame(p.frame);
             ++next;
+        }
+        if (unsent(0) + unsent(1) > 0) {
+            pacer.start(5);
+            return;
         }
         if (expect < 0)
             finish();
@@ -157,11 +191,24 @@ int main(int argc, char** argv) {
                 }
                 if (expect >= 0 && received == expect)
                     finish();
+                if (pings > 0 && side == 0 && frame.frameId() == 0x181) {
+                    latencies.push_back(pingClock.nsecsElapsed() / 1000);
+                    if (int(latencies.size()) < pings)
+                        QTimer::singleShot(1, &app, ping);
+                    else
+                        finish();
+                }
             }
         });
         device->connectDevice();
     }
     const int rc = app.exec();
+    if (!latencies.empty()) {
+        std::sort(latencies.begin(), latencies.end());
+        const auto at = [&](double q) { return latencies[std::size_t(q * double(latencies.size() - 1))]; };
+        std::printf("latency_us p50 %lld p99 %lld max %lld (%zu pings)\n", (long long)at(0.5),
+                    (long long)at(0.99), (long long)latencies.back(), latencies.size());
+    }
     if (out)
         std::fclose(out);
     std::cerr << "peer sent " << next << " frames, received " << received << std::endl;
