@@ -224,6 +224,8 @@ void BusWindow::start(bool twin) {
         if (settings.canopen.text() == settings.j1939.text())
             throw Error("The CANopen and the J1939 bus must be different devices");
         m_bus = std::make_unique<LiveBus>(*m_simulation, settings);
+        std::vector<std::string> ignored; // told when the project was read
+        m_bus->traffic().attachKeptSignals(m_project, ignored);
         connect(m_bus.get(), &LiveBus::failed, this,
                 [this](const QString& message) { m_error->setText(message); });
         connect(m_bus.get(), &LiveBus::finished, this, &BusWindow::sessionEnded,

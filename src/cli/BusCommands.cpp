@@ -70,6 +70,7 @@ int liveCommand(const BusArguments& a, std::ostream& out, std::ostream& err) {
                 problems.push_back(failure);
 
     LiveBus bus(project, settings);
+    bus.traffic().attachKeptSignals(a.project, problems);
     if (settings.mode == LiveBus::Mode::Monitor)
         bus.setObserver([&](const CanFrame& frame, bool, const std::vector<std::size_t>& rows) {
             for (const std::size_t row : rows)
@@ -99,7 +100,7 @@ int liveCommand(const BusArguments& a, std::ostream& out, std::ostream& err) {
         QCoreApplication::exec();
     bus.stop();
 
-    if (settings.mode == LiveBus::Mode::Twin && !problems.empty()) {
+    if (!problems.empty()) {
         out << "Problems in the project (run as far as the documents allow):\n";
         for (const std::string& p : problems)
             out << "  " << p << "\n";

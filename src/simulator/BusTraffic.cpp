@@ -1,10 +1,11 @@
 #include "simulator/BusTraffic.h"
 
+#include "core/Error.h"
 #include "core/NumberText.h"
 #include "documents/J1939Identifier.h"
+#include "documents/KeptSignals.h"
+#include "editors/SdoMapping.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 namespace ordane {
@@ -183,6 +184,37 @@ std::string BusTraffic::line(std::size_t row, const CanFrame& frame) const {
     if (!objects.empty())
         s += ": " + objects;
     return s;
+}
+
+void BusTraffic::setSignal(std::uint16_t index, std::uint8_t subIndex,
+                           const ObjectSignal& signal) {
+    for (Row& row : m_rows)
+        for (Object& object : row.objects)
+            if (object.index == index && object.subIndex == subIndex)
+                object.signal = signal;
+}
+
+void BusTraffic::attachKeptSignals(const std::filesystem::path& projectFolder,
+                                   std::vector<std::string>& problems) {
+    KeptSignals kept;
+    try {
+        kept = KeptSignals::load(projectFolder);
+    } catch (const Error& e) {
+        problems.push_back(std::string(e.what()) + "; objects are shown without their signals");
+        return;
+    }
+    if (kept.empty())
+        return;
+    for (const Side side : {Side::Received, Side::Transmitted}) {
+        SdoMapping mapping(side);
+        mapping.load(projectFolder);
+        for (const SdoMappingFrame& frame : mapping.frames())
+            for (const SdoMappingEntry& entry : frame.entries)
+                if (const KeptSignal* signal = kept.signalFor(side, frame.number, entry))
+                    setSignal(std::uint16_t(entry.index), std::uint8_t(entry.subIndex),
+                              {signal->name, signal->unit, signal->factor, signal->offset,
+                               signal->isSigned});
+    }
 }
 
 void BusTraffic::sampleRates(std::int64_t now) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -61,6 +62,13 @@ public:
     static std::string objectsText(const Row& row, const std::uint8_t* data, std::size_t length);
     // The monitor's line of a frame in a row: time, interface, row name, frame, objects.
     std::string line(std::size_t row, const CanFrame& frame) const;
+
+    // Gives the object (index, sub-index) its signal wherever a row carries it.
+    void setSignal(std::uint16_t index, std::uint8_t subIndex, const ObjectSignal& signal);
+    // The signals a DBC import kept for the project's objects, those the mapping still holds
+    // as imported; a store that cannot be read is told in `problems` and gives none.
+    void attachKeptSignals(const std::filesystem::path& projectFolder,
+                           std::vector<std::string>& problems);
 
     // Frames per second of each row since the previous call (the first call measures from
     // the first frame seen).

@@ -1,5 +1,8 @@
 #include "simulator/BusTraffic.h"
 
+#include "TestSupport.h"
+#include "documents/KeptSignals.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -100,6 +103,45 @@ TEST(BusTraffic, signalsGiveNamesAndPhysicalValues) {
     row.objects[0].signal = ObjectSignal{"Torque", "", 0.5, -10, true};
     const std::uint8_t negative[] = {0xFF, 0x38};
     EXPECT_EQ(BusTraffic::objectsText(row, negative, 2), "0x2100:01=0xFF38 Torque=-110");
+}
+
+// The signal a DBC import kept for an object names it while the mapping holds it as imported.
+TEST(BusTraffic, keptSignalsOfTheProject) {
+    test::TempFolder folder;
+    const std::filesystem::path project = folder / "Demo";
+    std::filesystem::copy(std::filesystem::path(ORDANE_SOURCE_DIR) / "examples/Demo", project,
+                          std::filesystem::copy_options::recursive);
+    KeptSignal speed;
+    speed.frame = 1;
+    speed.entry = {8448, 1, 1, {5, 4, 0, 0}, 0}; // RInfoCob.xml row 1, as the Demo maps it
+    speed.name = "EngineSpeed";
+    speed.unit = "rpm";
+    speed.factor = 0.125;
+    KeptSignal moved = speed; // imported as another mapping: no longer this object
+    moved.entry = {8448, 2, 1, {1, 2, 0, 0}, 0};
+    moved.name = "Moved";
+    KeptSignals kept;
+    kept.replaceSide(Side::Received, {{}, {speed, moved}});
+    kept.save(project);
+
+    std::vector<std::string> problems;
+    const SimulationProject p = loadSimulationProject(project, problems);
+    BusTraffic traffic(p, {});
+    traffic.attachKeptSignals(project, problems);
+    EXPECT_EQ(problems, std::vector<std::string>{});
+    const CanFrame eec1 = frame("j1939", 0x0CF00400, true, {0xF0, 0x7D, 0x7D, 0x00, 0x19, 0xFF, 0xFF, 0xFF});
+    const auto rows = traffic.count(eec1);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(traffic.line(rows[0], eec1),
+              "(1700000000.000000) j1939 0CF00400#F07D7D0019FFFFFF EEC1 engine speed PGN 0xF004 "
+              "SA 0x00: 0x2100:01=0x1900 EngineSpeed=800 rpm 0x2100:02=0x7D");
+
+    // A store that cannot be read is told; the objects stay without signals.
+    test::writeFile(project / "DbcSignals.xml", "<broken");
+    BusTraffic plain(p, {});
+    plain.attachKeptSignals(project, problems);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("DbcSignals.xml"), std::string::npos) << problems[0];
 }
 
 // The engine on a clock sends the cyclic TPDOs a log of the same frames gives simulate.
