@@ -4,7 +4,7 @@
 #include "core/NumberText.h"
 #include "documents/J1939Identifier.h"
 #include "documents/KeptSignals.h"
-#include "editors/SdoMapping.h"
+#include "model/SdoMapping.h"
 
 #include <cstdio>
 
