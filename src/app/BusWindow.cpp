@@ -188,7 +188,7 @@ void BusWindow::setProject(const std::filesystem::path& folder) {
     m_table->resizeColumnsToContents();
     m_table->setColumnWidth(Count, fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
     m_table->setColumnWidth(LastData,
-                            fontMetrics().horizontalAdvance(QStringLiteral("FF FF FF FF FF FF FF FF")) + 16);
+                            fontMetrics().horizontalAdvance(QStringLiteral("FF FF FF FF FF FF FF FF")) + 40);
     setWindowTitle(tr("Bus - %1").arg(toQt(folder.filename())));
     m_status->setText(problems.empty()
                           ? QString()
