@@ -228,6 +228,8 @@ void BusWindow::start(bool twin) {
         m_bus->traffic().attachKeptSignals(m_project, ignored);
         connect(m_bus.get(), &LiveBus::failed, this,
                 [this](const QString& message) { m_error->setText(message); });
+        connect(m_bus.get(), &LiveBus::warning, this,
+                [this](const QString& message) { m_error->setText(message); });
         connect(m_bus.get(), &LiveBus::finished, this, &BusWindow::sessionEnded,
                 Qt::QueuedConnection);
         connect(m_bus.get(), &LiveBus::connected, this, [this, twin] {

@@ -127,8 +127,14 @@ void LiveBus::deviceStateChanged(int side) {
 }
 
 void LiveBus::deviceError(int side) {
-    if (m_stopping || m_devices[side]->error() == QCanBusDevice::NoError)
+    const auto error = m_devices[side]->error();
+    if (m_stopping || error == QCanBusDevice::NoError)
         return;
+    if (error == QCanBusDevice::ConfigurationError) {
+        const BusAddress& address = side == kCanopen ? m_settings.canopen : m_settings.j1939;
+        emit warning(address.text() + QStringLiteral(": ") + m_devices[side]->errorString());
+        return;
+    }
     fail(side, m_devices[side]->errorString());
 }
 

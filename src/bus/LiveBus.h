@@ -86,6 +86,9 @@ public:
 signals:
     void connected();
     void failed(const QString& message);
+    // A setting the device did not take (a bit rate the adapter refused): the session goes
+    // on with the device as it is.
+    void warning(const QString& message);
     void finished();
 
 private:

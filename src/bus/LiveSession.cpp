@@ -74,6 +74,8 @@ int runLiveSession(const LiveSessionRequest& request, std::ostream& out, std::os
                                      : std::string())
             << "SIGINT or SIGTERM" << std::endl;
     });
+    QObject::connect(&bus, &LiveBus::warning,
+                     [&](const QString& message) { err << message.toStdString() << std::endl; });
     QObject::connect(&bus, &LiveBus::finished, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
