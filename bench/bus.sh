@@ -30,7 +30,9 @@ wait_connected() {
   echo "the twin did not connect" >&2; cat "$1" >&2; exit 1
 }
 
-# The Demo's four received groups with changing data, an unknown group, RPDOs of the master.
+# The Demo's four received groups with changing data (byte 5 below 0x80), an unknown group,
+# RPDOs of the master (bytes 3..4 zero); at the end, on each bus a frame whose answer no
+# frame before gives, so that the peer knows when the twin has read everything.
 generate() { # FILE LINES
   python3 - "$1" "$2" <<'PY'
 import sys
@@ -43,7 +45,10 @@ with open(path, "w") as f:
             f.write("(%d.%06d) canopen 201#%02X%02X0000\n" % (t // 10**6, t % 10**6, n & 0xFF, (n >> 8) & 0xFF))
         else:
             f.write("(%d.%06d) j1939 %s#F07D7D%02X%02XFFFFFF\n"
-                    % (t // 10**6, t % 10**6, ids[n % 5], n & 0xFF, (n >> 8) & 0xFF))
+                    % (t // 10**6, t % 10**6, ids[n % 5], n & 0xFF, (n >> 8) & 0x7F))
+    t += 50
+    f.write("(%d.%06d) j1939 0CF00400#F07D7DFFFFFFFFFF\n" % (t // 10**6, t % 10**6))
+    f.write("(%d.%06d) canopen 201#FFFFFFFF\n" % (t // 10**6, t % 10**6))
 PY
 }
 
@@ -57,20 +62,15 @@ throughput() {
     --log "$work/got-$n.log" >"$work/run-$n.txt" 2>"$work/run-$n.err" &
   local twin=$!
   wait_connected "$work/run-$n.err"
-  "$peer" "$url/can0" "$url/can1" --play "$work/in-$n.log" ${2:-} --linger 100 2>/dev/null
-  # The log is written at the end; the twin has read everything once its CPU time settles.
-  local pid last=-1 now
+  # The twin's answers to the two last frames: it has read everything.
+  timeout 600 "$peer" "$url/can0" "$url/can1" --play "$work/in-$n.log" ${2:-} --linger 100 \
+    --until 181#FFFF --until 18FF1180#FFFFFFFF 2>/dev/null
+  local pid
   pid=$(pgrep -P "$twin" -n)
-  for _ in $(seq 600); do
-    sleep 0.5
-    now=$(awk '{print $14 + $15}' "/proc/$pid/stat" 2>/dev/null || echo gone)
-    [ "$now" = "$last" ] && break
-    last=$now
-  done
   kill -INT "$pid" 2>/dev/null || true
   wait "$twin" || true
   local got first lastt kb
-  got=$(grep -c . "$work/got-$n.log")
+  got=$(($(grep -c . "$work/got-$n.log") - 2))
   first=$(head -1 "$work/got-$n.log" | sed 's/^(\([0-9.]*\)).*/\1/')
   lastt=$(tail -1 "$work/got-$n.log" | sed 's/^(\([0-9.]*\)).*/\1/')
   kb=$(awk -F': ' '/Maximum resident/ {print $2}' "$work/time-$n.txt")

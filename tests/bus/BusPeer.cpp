@@ -2,11 +2,13 @@
 // buses, plays a log onto them (frames by their interface name, canopen or j1939) and
 // records what it receives as log lines.
 //   ordane_bus_peer CANOPEN_URL J1939_URL [--play LOG] [--fast] [--record FILE]
-//                   [--linger MS] [--expect N] [--delay MS] [--ping N]
+//                   [--linger MS] [--expect N] [--delay MS] [--ping N] [--until ID#HEX]...
 // Plays after both devices are connected, then waits --linger ms (default 500) or until N
 // frames came, and exits 0. --fast sends the log as fast as the bus takes it. --ping N sends
 // N times an EEC1 frame (PGN 0xF004 from 0x00) with new bytes 4..5, each when the TPDO 0x181
 // of the one before came back, and prints the times from frame to TPDO (p50, p99, max).
+// --until waits, after playing, until a frame with that identifier (hexadecimal) and data
+// beginning with HEX came, for each one given.
 
 #include "simulator/CanLog.h"
 
@@ -56,6 +58,7 @@ int main(int argc, char** argv) {
     long long expect = -1;
     bool fast = false;
     int pings = 0;
+    std::vector<std::pair<quint32, QByteArray>> until;
     for (int i = 3; i < args.size(); ++i) {
         if (args[i] == "--play" && i + 1 < args.size())
             play = args[++i];
@@ -67,7 +70,10 @@ int main(int argc, char** argv) {
             expect = args[++i].toLongLong();
         else if (args[i] == "--delay" && i + 1 < args.size())
             delay = args[++i].toInt();
-        else if (args[i] == "--ping" && i + 1 < args.size())
+        else if (args[i] == "--until" && i + 1 < args.size()) {
+            const QStringList parts = args[++i].split('#');
+            until.emplace_back(parts[0].toUInt(nullptr, 16), QByteArray::fromHex(parts.value(1).toLatin1()));
+        } else if (args[i] == "--ping" && i + 1 < args.size())
             pings = args[++i].toInt();
         else if (args[i] == "--fast")
             fast = true;
@@ -150,7 +156,7 @@ int main(int argc, char** argv) {
             pacer.start(5);
             return;
         }
-        if (expect < 0)
+        if (expect < 0 && until.empty())
             finish();
     };
     QObject::connect(&pacer, &QTimer::timeout, sendDue);
@@ -191,6 +197,13 @@ int main(int argc, char** argv) {
                 }
                 if (expect >= 0 && received == expect)
                     finish();
+                for (auto it = until.begin(); it != until.end(); ++it)
+                    if (frame.frameId() == it->first && frame.payload().startsWith(it->second)) {
+                        until.erase(it);
+                        if (until.empty())
+                            finish();
+                        break;
+                    }
                 if (pings > 0 && side == 0 && frame.frameId() == 0x181) {
                     latencies.push_back(pingClock.nsecsElapsed() / 1000);
                     if (int(latencies.size()) < pings)
