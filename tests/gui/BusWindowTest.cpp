@@ -128,9 +128,9 @@ private slots:
 
         QTRY_COMPARE(f.cell("EEC1", 2), QStringLiteral("1"));
         QCOMPARE(f.cell("EEC1", 4), QStringLiteral("F0 7D 7D 00 19 FF FF FF"));
-        QCOMPARE(f.cell("EEC1", 5), QStringLiteral("0x2100:01=0x1900 0x2100:02=0x7D"));
+        QCOMPARE(f.cell("EEC1", 5), QStringLiteral("0x2100:01=0x1900 EngSpeed=800 rpm 0x2100:02=0x7D ActualEngPercentTorque=0 %"));
         QCOMPARE(f.cell("TPDO 0x181", 2), QStringLiteral("1"));
-        QCOMPARE(f.cell("TPDO 0x181", 5), QStringLiteral("0x2100:01=0x1900"));
+        QCOMPARE(f.cell("TPDO 0x181", 5), QStringLiteral("0x2100:01=0x1900 EngSpeed=800 rpm"));
 
         // Stop, then the log of what came in is saved where the user says.
         QTest::mouseClick(f.button("stop"), Qt::LeftButton);
