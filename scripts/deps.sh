@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config ccache
   libpugixml-dev libfreexl-dev libsimpleini-dev libcli11-dev tao-pegtl-dev
-  qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-serialbus-dev libgtest-dev libgmock-dev libbenchmark-dev
   srecord python3-xlwt python3-can time valgrind
   python3-canmatrix canmatrix-utils python3-lxml
   clang libclang-rt-14-dev

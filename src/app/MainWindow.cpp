@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutBox.h"
+#include "app/BusWindow.h"
 #include "app/NewProjectDialog.h"
 #include "widgets/GuiSupport.h"
 // communication parameters and J1939 frame lists
@@ -35,6 +36,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -56,6 +58,11 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     report->setFixedWidth(60);
     top->addWidget(report);
     m_projectSteps.push_back(report);
+    auto* bus = addButton("bus", tr("Bus"), &MainWindow::busClick);
+    bus->setAccessibleName(tr("Live CAN buses"));
+    bus->setFixedWidth(60);
+    top->addWidget(bus);
+    m_projectSteps.push_back(bus);
     auto* about = addButton("about", tr("About"), &MainWindow::aboutClick);
     auto* close = addButton("LbButton1", tr("X"), &MainWindow::LbButton1Click);
     close->setAccessibleName(tr("Close"));
@@ -112,6 +119,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     outer->addLayout(steps);
     // The keyboard goes through the steps in order; Report, About and X come last.
     tabOrder.push_back(report);
+    tabOrder.push_back(bus);
     tabOrder.push_back(about);
     tabOrder.push_back(close);
     chainTabOrder(tabOrder);
@@ -391,6 +399,21 @@ void MainWindow::reportClick() {
     if (!m_services.dialogs.openLocalFile(target))
         m_services.messages.info("The report was written to " + target.string() +
                                  ", but no browser could be started to show it.");
+}
+
+void MainWindow::busClick() {
+    if (!projectCheck())
+        return;
+    if (!m_bus) {
+        // Kept apart from the settings file, which holds the last project only.
+        const QString choices =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/ordane/bus.ini");
+        m_bus = new BusWindow(m_services, choices, this);
+    }
+    m_bus->setProject(m_state.projectFolder());
+    m_bus->show();
+    m_bus->raise();
 }
 
 void MainWindow::aboutClick() {

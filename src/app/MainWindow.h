@@ -18,6 +18,7 @@ class QStatusBar;
 namespace ordane {
 
 class AboutBox;
+class BusWindow;
 class NewProjectDialog;
 // communication parameters and J1939 frame lists
 class TFpargen;
@@ -72,6 +73,8 @@ public slots:
     void CreateBinClick();
     // "Report": the mapping report of the project, written into its folder and opened.
     void reportClick();
+    // "Bus": the project on live CAN buses, in a window of its own.
+    void busClick();
     void aboutClick();
     void LbButton1Click();
 
@@ -118,6 +121,7 @@ private:
     // one left there, as the device expects.
     std::unique_ptr<DeviceImage> m_image;
     TFModifyFileSx* m_modifyFileSx = nullptr;
+    BusWindow* m_bus = nullptr;
 };
 
 } // namespace ordane

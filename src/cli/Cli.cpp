@@ -1,6 +1,9 @@
 #include "Cli.h"
 
 #include "Commands.h"
+#ifdef ORDANE_BUILD_BUS
+#include "BusArguments.h"
+#endif
 
 #include <CLI/CLI.hpp>
 
@@ -195,6 +198,12 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     recover->add_option("NAME", name, "Project name")->required();
     recover->callback(
         [&] { action = [&] { return recoverCommand(imageFile, root, name, out, err); }; });
+
+#ifdef ORDANE_BUILD_BUS
+    BusArguments busArguments;
+    addBusCommands(app, busArguments,
+                   [&] { action = [&] { return handOverBusCommand(arguments, err); }; });
+#endif
 
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     try {

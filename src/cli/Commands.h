@@ -96,6 +96,10 @@ int verifyCommand(const fs::path& project, const fs::path& file, std::ostream& o
 int recoverCommand(const fs::path& file, const fs::path& root, const std::string& name,
                    std::ostream& out, std::ostream& err);
 
+// buses, run and monitor: runs the companion program ordane-bus in this process's place
+// with the same arguments; returns only when it cannot be started.
+int handOverBusCommand(const std::vector<std::string>& arguments, std::ostream& err);
+
 // Runs a command on an existing project folder ("Project folder not found: <folder>"
 // otherwise). An Error the command throws is its reason: printed, and the command fails.
 template <class Body> int runInProject(const fs::path& project, std::ostream& err, Body&& body) {

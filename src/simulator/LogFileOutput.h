@@ -17,6 +17,8 @@ public:
     explicit LogFileOutput(const std::filesystem::path& target) : m_file(target) {}
 
     void send(const CanFrame& frame) override;
+    // A remote frame, as candump writes it: "123#R".
+    void sendRemote(const CanFrame& frame);
     // Throws Error when the file cannot be written.
     void commit();
 

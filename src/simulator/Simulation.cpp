@@ -186,6 +186,14 @@ SimulationProject loadSimulationProject(const fs::path& folder,
         problems.push_back(std::string(documents::pargen.fileName) +
                            ": the cyclic TPDO period is 0 ms; cyclic TPDOs are not sent");
 
+    const auto kbit = [](const std::vector<std::string>& rates, int position) {
+        return position >= 0 && std::size_t(position) < rates.size()
+                   ? std::stoi(rates[std::size_t(position)])
+                   : 0;
+    };
+    project.canopenBitRateKbit = kbit(CommunicationParameters::canopenRates(), parameters.baudCanopen);
+    project.j1939BitRateKbit = kbit(CommunicationParameters::j1939Rates(), parameters.baudRateCan);
+
     loadFrames(folder, project, problems);
     std::set<std::uint32_t> keys;
     loadObjects(folder, SdoSide::Received, project.receivedObjects, keys, problems);

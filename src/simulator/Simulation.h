@@ -51,6 +51,8 @@ struct SimulationProject {
     bool startOperational = false;
     bool tpdoOnChange = true;
     std::uint32_t tpdoPeriodMs = 1000; // 0: cyclic TPDOs are never due
+    int canopenBitRateKbit = 1000;     // 0 when the document's choice is none of the rates
+    int j1939BitRateKbit = 250;
 };
 
 // Reads the project through the document models. What cannot be simulated (an unreadable
@@ -101,6 +103,11 @@ public:
     void receive(const CanFrame& frame);
     // The end of the log: cyclic TPDOs due up to `endTime` are sent.
     void finish(std::int64_t endTime);
+    // The clock of a live bus: cyclic TPDOs due before `time` are sent, as a frame of that
+    // time would send them first.
+    void advance(std::int64_t time) { sendCyclicBefore(time, false); }
+    // When the next cyclic TPDO is due, -1 when none is.
+    std::int64_t nextDue() const { return m_earliestDue; }
 
     NmtState state() const { return m_state; }
     // Every mapped object with its value now, sorted by index and sub-index.

@@ -3,6 +3,7 @@
 expected_files=(
   bin/ordane
   bin/ordane-cli
+  libexec/ordane/ordane-bus
   share/applications/ordane.desktop
   share/bash-completion/completions/ordane-cli
   share/doc/ordane/copyright

@@ -61,6 +61,7 @@ got=$(PATH="$prefix/bin:$PATH" XDG_DATA_DIRS="$prefix/share" bash --norc --nopro
 # The installed programs run; the desktop program's help works without a display and
 # names the user's data folder as its program folder.
 "$prefix/bin/ordane-cli" --help >/dev/null || fail "installed ordane-cli --help"
+"$prefix/bin/ordane-cli" buses 2>/dev/null | grep -q "^virtualcan: can0, can1" || fail "installed ordane-cli buses does not find its companion program"
 home="$scratch/home"
 mkdir -p "$home"
 help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_DATA_HOME HOME="$home" \
