@@ -21,10 +21,10 @@
 #include "check/ProjectCheck.h"
 #include "compiler/DeviceImage.h"
 #include "compiler/UpdateBanks.h"
-#include "editors/CommissionedNode.h"
+#include "model/CommissionedNode.h"
 #include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
-#include "firmware/ModifyFileSx.h"
+#include "editors/ModifyFileSx.h"
 #include "report/MappingReport.h"
 
 #include "core/Error.h"

@@ -5,7 +5,7 @@
 #include "core/AtomicFile.h"
 #include "core/Error.h"
 #include "core/Utf8.h"
-#include "editors/J1939FrameList.h"
+#include "model/J1939FrameList.h"
 
 #include "CliRunner.h"
 #include "TestSupport.h"
