@@ -71,14 +71,38 @@ int createUnique(const fs::path& folder, const std::string& prefix, fs::path& na
     return -1;
 }
 
+// The C runtime reports a full disk as "Invalid argument" (it knows no ERROR_DISK_FULL), so
+// writes and syncs go to Windows itself.
+int errnoOf(DWORD code) {
+    switch (code) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EACCES;
+    default:
+        return EIO;
+    }
+}
+
 Size writeSome(int fd, const char* data, std::size_t size) {
-    return ::_write(fd, data, unsigned(std::min<std::size_t>(size, 1u << 30)));
+    DWORD written = 0;
+    if (::WriteFile(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)), data,
+                    DWORD(std::min<std::size_t>(size, 1u << 30)), &written, nullptr))
+        return Size(written);
+    errno = errnoOf(::GetLastError());
+    return -1;
 }
 Size readSome(int fd, char* data, std::size_t size) {
     return ::_read(fd, data, unsigned(size));
 }
 int sync(int fd) {
-    return ::_commit(fd);
+    if (::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(fd))))
+        return 0;
+    errno = errnoOf(::GetLastError());
+    return -1;
 }
 int close(int fd) {
     return ::_close(fd);

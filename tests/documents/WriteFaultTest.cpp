@@ -356,17 +356,19 @@ TEST_P(WriteFault, KeepsEveryFileAndSaysWhy) {
 }
 
 #ifdef _WIN32
-// Fills the volume of `folder` up to `left` bytes (a multiple of its 4 KiB pages).
+// Fills the volume of `folder` up to `left` bytes (a multiple of its 4 KiB pages): room for
+// `left` bytes is held by a file while another takes all the rest, then given back.
 class VolumeFiller {
 public:
     VolumeFiller(const fs::path& folder, std::uintmax_t left) : m_file(folder / "filler") {
+        const fs::path reserve = folder / "reserve";
+        writeFile(reserve, std::string(left, '\0'));
         std::ofstream out(m_file, std::ios::binary);
-        const std::string chunk(1 << 16, '\0');
+        const std::string chunk(1 << 12, '\0');
         while (out.write(chunk.data(), std::streamsize(chunk.size())))
             ;
         out.close();
-        const std::uintmax_t size = fs::file_size(m_file);
-        fs::resize_file(m_file, size > left ? size - left : 0);
+        fs::remove(reserve);
     }
     ~VolumeFiller() { fs::remove(m_file); }
 
