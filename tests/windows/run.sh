@@ -76,7 +76,7 @@ cp "$source_dir/examples/MASTER/SX40218.sx" "$work/Vorlage Ä.sx"
 
 # The same instant and time zone on both sides (the C runtimes read TZ alike in this form).
 export SOURCE_DATE_EPOCH=1765432100 TZ=UTC0
-compared=0
+compared=0 summary=""
 for project in "$work/projects"/*/; do
   name=$(basename "$project")
   for side in linux windows; do
@@ -106,9 +106,11 @@ for project in "$work/projects"/*/; do
     cat "$work/$name.diff" >&2
   fi
   compared=$((compared + 1))
+  summary+=" $name:$(cat "$work/linux.status")"
 done
 [ "$compared" -ge 15 ] || fail "only $compared projects compared"
-echo "   $compared projects"
+# Each project's exit statuses of compile, eds, merge and dcf (0 is success).
+echo "   $compared projects:$summary"
 
 echo "== the command line on Windows"
 cli() { "$wine" "$windows_bin/ordane-cli.exe" "$@"; }
