@@ -37,7 +37,7 @@ int importAction(const fs::path& project, const std::string& side, const fs::pat
                "files (.dbc)\n";
         return kUsage;
     }
-    return importCommand(project, side, file, out, err);
+    return importCommand(project, side, file, dbc.keepReferences, out, err);
 }
 
 } // namespace
@@ -91,12 +91,14 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         action = [&] { return mergeCommand(path(project), path(templateFile), out, err); };
     });
 
+    bool force = false;
     auto* update = app.add_subcommand(
-        "update", "compile, then merge: everything \"Up date Device\" does but flashing");
+        "update", "check, compile, then merge: everything \"Up date Device\" does but flashing");
     update->add_option("PROJECT", project, "Project folder")->required();
     update->add_option("TEMPLATE", templateFile, "Firmware template (S-record file)")->required();
+    update->add_flag("--force", force, "Update also a project that the check fails");
     update->callback([&] {
-        action = [&] { return updateCommand(path(project), path(templateFile), out, err); };
+        action = [&] { return updateCommand(path(project), path(templateFile), force, out, err); };
     });
 
     auto* check = app.add_subcommand(
@@ -140,6 +142,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
                           "from INDEX");
     importCmd->add_flag("--replace-mapping", dbc.replaceMapping,
                         "DBC: replace the side's existing SDO mapping");
+    importCmd->add_flag("--keep-references", dbc.keepReferences,
+                        "Fail, writing nothing, when an SDO mapping or PDO row would lose its "
+                        "frame (without it such rows are removed)");
     importCmd->callback([&] {
         action = [&] { return importAction(path(project), side, path(workbook), dbc, out, err); };
     });
