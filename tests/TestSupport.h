@@ -8,20 +8,46 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#ifdef _WIN32
+#include <random>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
+
+#ifdef _WIN32
+// The environment functions the tests use, as Windows' C runtime has them.
+inline int setenv(const char* name, const char* value, int) {
+    return ::_putenv_s(name, value);
+}
+inline int unsetenv(const char* name) {
+    return ::_putenv_s(name, "");
+}
+#endif
 
 namespace ordane::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "ordane-test-XXXXXX").string();
+    explicit TempFolder(
+        const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
+#ifdef _WIN32
+        std::random_device random;
+        for (int attempt = 0; m_path.empty() && attempt < 100; ++attempt) {
+            const auto candidate = parent / ("ordane-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate))
+                m_path = candidate;
+        }
+        if (m_path.empty())
+            throw std::runtime_error("cannot create a temporary folder");
+#else
+        std::string pattern = (parent / "ordane-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
         m_path = pattern;
+#endif
     }
     ~TempFolder() {
         std::error_code ec;
@@ -37,8 +63,12 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::filesystem::path& path() const { return m_path; }
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+    const std::filesystem::path& path() const {
+        return m_path;
+    }
+    std::filesystem::path operator/(const std::string& name) const {
+        return m_path / name;
+    }
 
 private:
     std::filesystem::path m_path;
@@ -73,6 +103,9 @@ inline std::string readFile(const std::filesystem::path& path) {
 // (root writes into read-only folders), or directly for an ordinary user. Returns what
 // `body` returned; -1 when the child could not run.
 inline int runWithPermissionsEnforced(const std::function<int()>& body) {
+#ifdef _WIN32
+    return body();
+#else
     if (::geteuid() != 0)
         return body();
     const pid_t child = ::fork();
@@ -87,6 +120,7 @@ inline int runWithPermissionsEnforced(const std::function<int()>& body) {
     if (::waitpid(child, &status, 0) != child || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+#endif
 }
 
 } // namespace ordane::test

@@ -5,6 +5,8 @@
 #include "BusArguments.h"
 #endif
 
+#include "core/Utf8.h"
+
 #include <CLI/CLI.hpp>
 
 #include <exception>
@@ -29,7 +31,7 @@ bool hasDashedName(const std::vector<std::string>& arguments) {
 }
 
 // The workbook import, or the DBC import when the file is a .dbc.
-int importAction(const std::string& project, const std::string& side, const std::string& file,
+int importAction(const fs::path& project, const std::string& side, const fs::path& file,
                  const DbcImportOptions& dbc, std::ostream& out, std::ostream& err) {
     if (isDbcFile(file))
         return dbcImportCommand(project, side, file, dbc, out, err);
@@ -48,21 +50,26 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
                  "projects without the desktop program.",
                  "ordane-cli"};
     app.require_subcommand(1);
+    // On Windows the parser would take "/name" for an option; a path can begin so.
+    app.allow_windows_style_options(false);
     app.set_help_all_flag("--help-all", "Show the help of every command");
 
+    // Arguments are UTF-8 (on Windows, main() makes them so); paths are made from them as such.
     std::string project, output, templateFile, root, name, side, workbook;
     std::function<int()> action;
+    const auto path = [](const std::string& text) { return pathFromUtf8(text); };
 
     auto* compile = app.add_subcommand(
         "compile", "Compile PROJECT into a fresh device image; write bin/bank1.bin..bank5.bin "
                    "and bin/bankg.c");
     compile->add_option("PROJECT", project, "Project folder")->required();
-    compile->callback([&] { action = [&] { return compileCommand(project, out, err); }; });
+    compile->callback([&] { action = [&] { return compileCommand(path(project), out, err); }; });
 
     auto* eds = app.add_subcommand("eds", "Write the EDS file of PROJECT to OUTPUT");
     eds->add_option("PROJECT", project, "Project folder")->required();
     eds->add_option("OUTPUT", output, "EDS file to write")->required();
-    eds->callback([&] { action = [&] { return edsCommand(project, output, out, err); }; });
+    eds->callback(
+        [&] { action = [&] { return edsCommand(path(project), path(output), out, err); }; });
 
     std::optional<std::string> nodeId, bitRate;
     auto* dcf = app.add_subcommand(
@@ -74,16 +81,18 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     dcf->add_option("--bit-rate", bitRate,
                     "Bit rate in kbit/s: 10, 20, 50, 100, 125, 250, 500, 800 or 1000 (default: "
                     "Baud_CANopen of pargen.xml)");
-    dcf->callback(
-        [&] { action = [&] { return dcfCommand(project, output, nodeId, bitRate, out, err); }; });
+    dcf->callback([&] {
+        action = [&] { return dcfCommand(path(project), path(output), nodeId, bitRate, out, err); };
+    });
 
     auto* merge = app.add_subcommand(
         "merge", "Merge bin/bank1.bin and bin/bank2.bin into the S-record file TEMPLATE, "
                  "writing New_<template name> into PROJECT");
     merge->add_option("PROJECT", project, "Project folder")->required();
     merge->add_option("TEMPLATE", templateFile, "Firmware template (S-record file)")->required();
-    merge->callback(
-        [&] { action = [&] { return mergeCommand(project, templateFile, out, err); }; });
+    merge->callback([&] {
+        action = [&] { return mergeCommand(path(project), path(templateFile), out, err); };
+    });
 
     bool force = false;
     auto* update = app.add_subcommand(
@@ -91,27 +100,29 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     update->add_option("PROJECT", project, "Project folder")->required();
     update->add_option("TEMPLATE", templateFile, "Firmware template (S-record file)")->required();
     update->add_flag("--force", force, "Update also a project that the check fails");
-    update->callback(
-        [&] { action = [&] { return updateCommand(project, templateFile, force, out, err); }; });
+    update->callback([&] {
+        action = [&] { return updateCommand(path(project), path(templateFile), force, out, err); };
+    });
 
     auto* check = app.add_subcommand(
         "check", "Run every editor's checks and the checks across documents; list every "
                  "failure with document and row");
     check->add_option("PROJECT", project, "Project folder")->required();
-    check->callback([&] { action = [&] { return checkCommand(project, out, err); }; });
+    check->callback([&] { action = [&] { return checkCommand(path(project), out, err); }; });
 
     auto* report = app.add_subcommand(
         "report", "Write the mapping report of PROJECT (one self-contained HTML file) to "
                   "OUTPUT, the check's findings first");
     report->add_option("PROJECT", project, "Project folder")->required();
     report->add_option("OUTPUT", output, "HTML file to write")->required();
-    report->callback([&] { action = [&] { return reportCommand(project, output, out, err); }; });
+    report->callback(
+        [&] { action = [&] { return reportCommand(path(project), path(output), out, err); }; });
 
     auto* create =
         app.add_subcommand("new", "Create project NAME (with its bin folder) under ROOT");
     create->add_option("ROOT", root, "Projects root folder")->required();
     create->add_option("NAME", name, "Project name")->required();
-    create->callback([&] { action = [&] { return newCommand(root, name, out, err); }; });
+    create->callback([&] { action = [&] { return newCommand(path(root), name, out, err); }; });
 
     DbcImportOptions dbc;
     auto* importCmd = app.add_subcommand(
@@ -140,23 +151,25 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     importCmd->add_flag("--keep-references", dbc.keepReferences,
                         "Fail, writing nothing, when an SDO mapping or PDO row would lose its "
                         "frame (without it such rows are removed)");
-    importCmd->callback(
-        [&] { action = [&] { return importAction(project, side, workbook, dbc, out, err); }; });
+    importCmd->callback([&] {
+        action = [&] { return importAction(path(project), side, path(workbook), dbc, out, err); };
+    });
 
     auto* exportCmd = app.add_subcommand("export", "Write rpdodef.csv from a frame list");
     exportCmd->add_option("PROJECT", project, "Project folder")->required();
     exportCmd->add_option("SIDE", side, "received or transmitted")
         ->required()
         ->check(CLI::IsMember({"received", "transmitted"}));
-    exportCmd->callback([&] { action = [&] { return exportCommand(project, side, out, err); }; });
+    exportCmd->callback(
+        [&] { action = [&] { return exportCommand(path(project), side, out, err); }; });
 
     SimulateArguments simulation;
-    std::string simulationOut, simulationValues;
+    std::string simulationProject, simulationLog, simulationOut, simulationValues;
     auto* simulate = app.add_subcommand(
         "simulate", "Replay the CAN log LOG (candump -L format) through PROJECT: the frames the "
                     "converter sends and the objects a CANopen master reads");
-    simulate->add_option("PROJECT", simulation.project, "Project folder")->required();
-    simulate->add_option("LOG", simulation.log, "CAN log as candump -L writes it")->required();
+    simulate->add_option("PROJECT", simulationProject, "Project folder")->required();
+    simulate->add_option("LOG", simulationLog, "CAN log as candump -L writes it")->required();
     simulate->add_option("--out", simulationOut, "Log of the frames the converter sends");
     simulate->add_option("--values", simulationValues,
                          "CSV of every mapped object's value at the end of the log");
@@ -166,10 +179,12 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
                          "Interface name of the CANopen bus in the log (default canopen)");
     simulate->callback([&] {
         action = [&] {
+            simulation.project = path(simulationProject);
+            simulation.log = path(simulationLog);
             if (!simulationOut.empty())
-                simulation.out = simulationOut;
+                simulation.out = path(simulationOut);
             if (!simulationValues.empty())
-                simulation.values = simulationValues;
+                simulation.values = path(simulationValues);
             return simulateCommand(simulation, out, err);
         };
     });
@@ -180,7 +195,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
                    "bank1.bin (with bank2.bin beside it), bankg.c or a bin folder");
     inspect->add_option("FILE", imageFile, "Firmware file, bank file, bankg.c or folder")
         ->required();
-    inspect->callback([&] { action = [&] { return inspectCommand(imageFile, out, err); }; });
+    inspect->callback([&] { action = [&] { return inspectCommand(path(imageFile), out, err); }; });
 
     auto* verify = app.add_subcommand(
         "verify", "Compile PROJECT in memory and compare banks 1 and 2 with FILE, the compile "
@@ -188,7 +203,8 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     verify->add_option("PROJECT", project, "Project folder")->required();
     verify->add_option("FILE", imageFile, "Firmware file, bank file, bankg.c or folder")
         ->required();
-    verify->callback([&] { action = [&] { return verifyCommand(project, imageFile, out, err); }; });
+    verify->callback(
+        [&] { action = [&] { return verifyCommand(path(project), path(imageFile), out, err); }; });
 
     auto* recover = app.add_subcommand(
         "recover", "Create project NAME under ROOT from the configuration in FILE");
@@ -196,8 +212,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         ->required();
     recover->add_option("ROOT", root, "Projects root folder")->required();
     recover->add_option("NAME", name, "Project name")->required();
-    recover->callback(
-        [&] { action = [&] { return recoverCommand(imageFile, root, name, out, err); }; });
+    recover->callback([&] {
+        action = [&] { return recoverCommand(path(imageFile), path(root), name, out, err); };
+    });
 
 #ifdef ORDANE_BUILD_BUS
     BusArguments busArguments;

@@ -2,6 +2,7 @@
 
 #include "core/CreateProject.h"
 #include "core/MessageSink.h"
+#include "core/Utf8.h"
 
 namespace ordane::cli {
 
@@ -11,7 +12,7 @@ std::optional<fs::path> createProjectTelling(const fs::path& root, const std::st
     std::string reason;
     auto folder = createProjectFolder(root, name, messages, &reason);
     if (!folder && !reason.empty())
-        err << "Cannot create project folder '" << (root / name).string() << "': " << reason
+        err << "Cannot create project folder '" << (root / pathFromUtf8(name)).string() << "': " << reason
             << "\n";
     return folder;
 }

@@ -37,7 +37,7 @@ private:
     void flush();
 
     std::filesystem::path m_target;
-    std::string m_temporary;
+    std::filesystem::path m_temporary;
     int m_fd = -1;
     std::size_t m_total = 0;
     std::string m_buffer;
@@ -50,6 +50,10 @@ private:
 // holds, file by file in order, nothing or the reason (the Error's text).
 std::vector<std::optional<std::string>>
 writeFilesAtomically(const std::vector<std::pair<std::filesystem::path, std::string_view>>& files);
+
+// Writes the bytes to `path`, unsynced, and removes the file again: whether its folder takes
+// a file of that size now. Throws Error with the reason.
+void tryWritingFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Test hook: every following atomic write fails with "No space left on device" once it
 // has written `bytes` bytes, as a full disk would; nothing resets it but another call.

@@ -3,13 +3,19 @@
 #include "core/NumberText.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 namespace ordane {
 
 LocalDateTime SystemClock::fromEpoch(std::time_t seconds) {
     std::tm parts{};
+#ifdef _WIN32
+    _tzset(); // the C runtime reads TZ once otherwise
+    localtime_s(&parts, &seconds);
+#else
     localtime_r(&seconds, &parts);
+#endif
     return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
             parts.tm_hour,        parts.tm_min,     parts.tm_sec};
 }

@@ -2,6 +2,7 @@
 
 #include "ProjectState.h"
 #include "core/ProjectFolder.h"
+#include "core/Utf8.h"
 
 #include <system_error>
 
@@ -26,7 +27,7 @@ std::optional<fs::path> createProjectFolder(const fs::path& destination, const s
         messages.info("Name project not valid");
         return std::nullopt;
     }
-    const fs::path folder = destination / name;
+    const fs::path folder = destination / pathFromUtf8(name);
     std::error_code ec;
     if (fs::is_directory(folder, ec)) {
         messages.info("Name project not valid because directory already exists");

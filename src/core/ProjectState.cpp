@@ -2,6 +2,7 @@
 
 #include "core/AtomicFile.h"
 #include "core/Error.h"
+#include "core/Utf8.h"
 
 // Settings values are bytes: no character conversion (which would need a Unicode library).
 #define SI_NO_CONVERSION
@@ -16,8 +17,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// '/' or, on Windows, '\\'.
+bool isSeparator(char c) {
+    return c == '/' || c == fs::path::preferred_separator;
+}
+
 std::string withoutTrailingSeparator(std::string text) {
-    while (text.size() > 1 && text.back() == fs::path::preferred_separator)
+    while (text.size() > 1 && isSeparator(text.back()))
         text.pop_back();
     return text;
 }
@@ -31,7 +37,7 @@ void createFolder(const fs::path& folder) {
 } // namespace
 
 bool leavesFolder(const std::string& name) {
-    const fs::path path(name);
+    const fs::path path = pathFromUtf8(name);
     if (path.is_absolute() || path.has_root_name())
         return true;
     for (const fs::path& part : path)
@@ -41,7 +47,8 @@ bool leavesFolder(const std::string& name) {
 }
 
 ProjectState::ProjectState(fs::path programFolder)
-    : m_programFolder(withoutTrailingSeparator(programFolder.lexically_normal().string())),
+    : m_programFolder(
+          pathFromUtf8(withoutTrailingSeparator(programFolder.lexically_normal().string()))),
       m_projectsRoot(m_programFolder / "PROJECTS"), m_masterFolder(m_programFolder / "MASTER"),
       m_projectFolder(m_projectsRoot) {}
 
@@ -59,13 +66,13 @@ bool ProjectState::startUp() {
         m_projectName = ini.GetValue("lastproj", "projectname", "");
 
     std::string relative = m_projectName;
-    while (!relative.empty() && relative.front() == fs::path::preferred_separator)
+    while (!relative.empty() && isSeparator(relative.front()))
         relative.erase(relative.begin());
     std::error_code ec;
     // A remembered name that would leave the projects root is not reopened.
     if (!relative.empty() && !leavesFolder(relative) &&
-        fs::is_directory(m_projectsRoot / relative, ec)) {
-        m_projectFolder = m_projectsRoot / relative;
+        fs::is_directory(m_projectsRoot / pathFromUtf8(relative), ec)) {
+        m_projectFolder = m_projectsRoot / pathFromUtf8(relative);
         return true;
     }
     m_projectFolder = m_projectsRoot;
@@ -80,6 +87,10 @@ void ProjectState::writeSettings() const {
     std::string text;
     if (ini.Save(text) < 0)
         throw Error("Cannot write '" + settingsFile().string() + "'");
+#ifdef _WIN32
+    // The file is the same as on Linux, where SimpleIni ends lines with LF only.
+    std::erase(text, '\r');
+#endif
     writeFileAtomically(settingsFile(), text);
 }
 
@@ -89,14 +100,15 @@ std::string ProjectState::captionWithProject() const {
 
 void ProjectState::setNewProject(const std::string& name, const fs::path& folder) {
     m_projectName = name;
-    m_projectFolder = withoutTrailingSeparator(folder.string());
+    m_projectFolder = pathFromUtf8(withoutTrailingSeparator(folder.string()));
 }
 
 void ProjectState::setOpenedFolder(const fs::path& folder) {
     m_projectFolder =
-        folder.empty() ? fs::path() : fs::path(withoutTrailingSeparator(folder.string()));
-    const std::string text = m_projectFolder.string();
-    const std::size_t n = m_projectsRoot.string().size();
+        folder.empty() ? fs::path() : pathFromUtf8(withoutTrailingSeparator(folder.string()));
+    // With '/' on every system, so that the settings file is the same everywhere.
+    const std::string text = m_projectFolder.generic_string();
+    const std::size_t n = m_projectsRoot.generic_string().size();
     m_projectName = text.size() > n ? text.substr(n) : std::string();
 }
 

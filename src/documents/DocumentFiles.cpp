@@ -22,8 +22,10 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 fs::path documentPath(const fs::path& folder, std::string_view name) {
     const fs::path exact = folder / fs::path(std::string(name));
     std::error_code ec;
+#ifndef _WIN32 // Windows finds any spelling; the search below gives the one on disk
     if (fs::exists(exact, ec))
         return exact;
+#endif
 
     const fs::path where = folder.empty() ? fs::path(".") : folder;
     std::optional<std::string> best;

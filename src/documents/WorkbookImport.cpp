@@ -4,8 +4,6 @@
 #include "core/AtomicFile.h"
 #include "core/Error.h"
 
-#include <freexl.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -13,14 +11,19 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
+
+#ifdef ORDANE_XLS_IMPORT
+#include <freexl.h>
+
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace ordane {
 
@@ -28,6 +31,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifdef ORDANE_XLS_IMPORT
 std::string freexlReason(int code) {
     switch (code) {
     case FREEXL_FILE_NOT_FOUND:
@@ -308,6 +312,15 @@ void readXls(const fs::path& workbook, std::size_t fields,
     }
     throw Error("Cannot read the workbook '" + workbook.string() + "': the workbook is damaged");
 }
+#else
+// FreeXL is not built for this platform (it needs iconv).
+void readXls(const fs::path& workbook, std::size_t,
+             const std::function<void(const SheetRecord&)>&) {
+    throw Error("Cannot read the workbook '" + workbook.string() +
+                "': this build reads no .xls workbooks; save the sheet \"" + kFrameSheetName +
+                "\" as CSV (.csv) and import that file");
+}
+#endif
 
 bool isCsv(const fs::path& workbook) {
     return equalsIgnoringCase(workbook.extension().string(), ".csv");

@@ -13,12 +13,8 @@
 #include "core/AtomicFile.h"
 
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <system_error>
-#include <unistd.h>
 
 namespace ordane {
 
@@ -69,25 +65,7 @@ TemplateLines lookAt(std::string_view text) {
 // The chain's scratch file "Bin.sx": made and removed again, unsynced, so that a bin folder
 // that cannot take it ends the run where the chain's would.
 void tryScratchFile(const fs::path& path, std::string_view records) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    int error = fd < 0 ? errno : 0;
-    if (fd >= 0) {
-        // A short write is retried so that the second one names the reason (a full disk,
-        // the file size limit).
-        for (std::size_t done = 0; done < records.size() && error == 0;) {
-            const ssize_t written = ::write(fd, records.data() + done, records.size() - done);
-            if (written > 0)
-                done += std::size_t(written);
-            else if (written < 0 && errno != EINTR)
-                error = errno;
-            else if (written == 0)
-                error = ENOSPC;
-        }
-        ::close(fd);
-        ::unlink(path.c_str());
-    }
-    if (error != 0)
-        throw Error("Cannot write '" + path.string() + "': " + std::strerror(error));
+    tryWritingFile(path, records);
 }
 
 // The template's lines with the selected banks' records replaced, each line ending in CR LF.

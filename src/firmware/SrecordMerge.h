@@ -2,6 +2,7 @@
 
 #include "core/DeviceBanks.h"
 #include "core/MessageSink.h"
+#include "core/Utf8.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -60,7 +61,9 @@ public:
 
     const std::filesystem::path& projectFolder() const { return m_projectFolder; }
     const std::string& mergedFileName() const { return m_mergedFileName; }
-    std::filesystem::path mergedFile() const { return m_projectFolder / m_mergedFileName; }
+    std::filesystem::path mergedFile() const {
+        return m_projectFolder / pathFromUtf8(m_mergedFileName);
+    }
 
     // "B1.sx".."B4.sx" for banks 1..4, the merged firmware file for bank 5.
     std::string stageOutputName(int bank) const;

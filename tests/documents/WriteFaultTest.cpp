@@ -1,7 +1,9 @@
 // Every writer of the program under a write that fails: part-way through (the atomic
-// writer's hook), on a full disk (a file-size limit) and in a read-only folder. Whatever
-// fails, the files of the program folder stay exactly as they were, nothing is left
-// beside them, and the user is told the reason.
+// writer's hook), on a full disk (a file-size limit; on Windows a small volume filled up)
+// and in a read-only folder (on Windows, which lets anyone write into a folder: read-only
+// files, and files that another program holds open). Whatever fails, the files of the
+// program folder stay exactly as they were, nothing is left beside them, and the user is
+// told the reason.
 
 #include "cli/Cli.h"
 #include "cli/Commands.h"
@@ -22,9 +24,16 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <map>
+#include <set>
 #include <sstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
+#endif
 
 namespace ordane {
 namespace {
@@ -192,7 +201,7 @@ using Tree = std::map<std::string, std::string>;
 Tree snapshot(const fs::path& home) {
     Tree tree;
     for (const auto& entry : fs::recursive_directory_iterator(home)) {
-        const std::string name = fs::relative(entry.path(), home).string();
+        const std::string name = fs::relative(entry.path(), home).generic_string();
         tree[name] = entry.is_directory() ? std::string("<folder>") : readFile(entry.path());
     }
     return tree;
@@ -212,7 +221,7 @@ std::vector<std::string> differences(const Tree& before, const Tree& after) {
 // A program folder with the example project and the results of an earlier run.
 class Home {
 public:
-    Home() {
+    explicit Home(const fs::path& parent = fs::temp_directory_path()) : m_folder(parent) {
         const fs::path examples = fs::path(ORDANE_SOURCE_DIR) / "examples";
         fs::create_directory(path() / "PROJECTS");
         fs::copy(examples / "Demo", projectOf(path()), fs::copy_options::recursive);
@@ -255,6 +264,7 @@ int judge(const Writer& w, const Told& t, const std::string& reason) {
     return 0;
 }
 
+#ifndef _WIN32
 int inChild(const std::function<int()>& body) {
     const pid_t child = ::fork();
     if (child < 0)
@@ -272,6 +282,7 @@ int inChild(const std::function<int()>& body) {
         return -1;
     return WEXITSTATUS(status);
 }
+#endif
 
 class WriteFault : public testing::TestWithParam<Writer> {};
 
@@ -292,6 +303,27 @@ TEST_P(WriteFault, KeepsEveryFileAndSaysWhy) {
         unchanged(fault);
     }
 
+#ifdef _WIN32
+    // Held open as an editor holds a file it shows: others may read it, not replace it.
+    std::vector<HANDLE> held;
+    for (const std::string& file : w.files)
+        held.push_back(::CreateFileW((home.path() / file).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    for (HANDLE h : held)
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(judge(w, w.write(home.path()), "another program has the file open"), 0)
+        << "held open";
+    for (HANDLE h : held)
+        ::CloseHandle(h);
+    unchanged("held open");
+
+    for (const std::string& file : w.files)
+        fs::permissions(home.path() / file, fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(judge(w, w.write(home.path()), "the file is read-only"), 0) << "read-only file";
+    for (const std::string& file : w.files)
+        fs::permissions(home.path() / file, fs::perms::owner_write, fs::perm_options::add);
+    unchanged("read-only file");
+#else
     for (std::size_t limit : w.limits) {
         const std::string fault = "disk full after " + std::to_string(limit) + " bytes";
         const int status = inChild([&] {
@@ -314,6 +346,7 @@ TEST_P(WriteFault, KeepsEveryFileAndSaysWhy) {
     fs::permissions(readOnly, fs::perms::all, fs::perm_options::add);
     EXPECT_EQ(status, 0) << "read-only folder";
     unchanged("read-only folder");
+#endif
 
     // The same write without a fault succeeds and changes its files, and only them.
     const Told t = w.write(home.path());
@@ -322,6 +355,50 @@ TEST_P(WriteFault, KeepsEveryFileAndSaysWhy) {
     std::sort(files.begin(), files.end());
     EXPECT_EQ(differences(before, snapshot(home.path())), files);
 }
+
+#ifdef _WIN32
+// Fills the volume of `folder` up to `left` bytes (a multiple of its 4 KiB pages): room for
+// `left` bytes is held by a file while another takes all the rest, then given back.
+class VolumeFiller {
+public:
+    VolumeFiller(const fs::path& folder, std::uintmax_t left) : m_file(folder / "filler") {
+        const fs::path reserve = folder / "reserve";
+        writeFile(reserve, std::string(left, '\0'));
+        std::ofstream out(m_file, std::ios::binary);
+        const std::string chunk(1 << 12, '\0');
+        while (out.write(chunk.data(), std::streamsize(chunk.size())))
+            ;
+        out.close();
+        fs::remove(reserve);
+    }
+    ~VolumeFiller() { fs::remove(m_file); }
+
+private:
+    fs::path m_file;
+};
+
+// A real full disk: the program folder on a small volume (tests/windows/run.sh gives Wine a
+// memory file system of 1 MB as ORDANE_TEST_SMALL_VOLUME) with little room left.
+TEST_P(WriteFault, KeepsEveryFileOnAFullDisk) {
+    const char* volume = std::getenv("ORDANE_TEST_SMALL_VOLUME");
+    if (!volume)
+        GTEST_SKIP() << "no small volume given (ORDANE_TEST_SMALL_VOLUME)";
+    const Writer& w = GetParam();
+    const Home home{fs::path(volume)};
+    const Tree before = snapshot(home.path());
+    std::set<std::size_t> lefts;
+    for (std::size_t limit : w.limits)
+        lefts.insert(limit / 4096 * 4096);
+    for (std::size_t left : lefts) {
+        const VolumeFiller filler(home.path(), left);
+        const Told t = w.write(home.path());
+        EXPECT_EQ(judge(w, t, "No space left on device"), 0)
+            << left << " bytes left: " << t.value_or("");
+        EXPECT_EQ(differences(before, snapshot(home.path())), std::vector<std::string>{"filler"})
+            << left << " bytes left";
+    }
+}
+#endif
 
 INSTANTIATE_TEST_SUITE_P(EveryWriter, WriteFault, testing::ValuesIn(kWriters),
                          [](const testing::TestParamInfo<Writer>& param) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace ordane {
 namespace {
 
@@ -67,7 +69,12 @@ TEST(SdoClientFrames, LoadThenSaveKeepsWhatTheWindowShows) {
     frames.frame(4).sa = "0xF9";
     ASSERT_EQ(messagesOf(frames.failures()), Strings{});
     frames.save(project.path());
-    EXPECT_FALSE(fs::exists(project / "SDOClient.xml")) << "the existing file is replaced";
+    // By the names in the folder: Windows would find sdoclient.xml as SDOClient.xml too.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(project.path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(std::count(names.begin(), names.end(), "SDOClient.xml"), 0)
+        << "the existing file is replaced";
     EXPECT_EQ(
         test::readFile(project / "sdoclient.xml"),
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

@@ -1,0 +1,21 @@
+# Cross-compiles for 64-bit Windows with Debian's MinGW-w64 (the POSIX thread model, which
+# std::thread and std::mutex need). The tests run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(ORDANE_MINGW_TRIPLET x86_64-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${ORDANE_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ORDANE_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${ORDANE_MINGW_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${ORDANE_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# CTest starts the test programs through Wine.
+find_program(ORDANE_WINE64 NAMES wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(ORDANE_WINE64)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${ORDANE_WINE64})
+endif()
