@@ -21,6 +21,7 @@
 #include "check/ProjectCheck.h"
 #include "compiler/DeviceImage.h"
 #include "compiler/UpdateBanks.h"
+#include "dbc/DbcExport.h"
 #include "editors/CommissionedNode.h"
 #include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
@@ -266,17 +267,24 @@ void MainWindow::B_EdsClick() {
         return;
     const QString edsType = tr("Electronic Data Sheet (*.eds)");
     const QString dcfType = tr("Device Configuration File (*.dcf)");
+    const QString dbcType = tr("CAN database (*.dbc)");
     QString chosenType = edsType;
-    auto target = m_services.dialogs.saveFile(this, tr("Save EDS File"), m_state.projectFolder(),
-                                              edsType + ";;" + dcfType, &chosenType);
+    auto target =
+        m_services.dialogs.saveFile(this, tr("Save EDS File"), m_state.projectFolder(),
+                                    edsType + ";;" + dcfType + ";;" + dbcType, &chosenType);
     if (!target)
         return;
-    const DataSheetKind kind = dataSheetKind(
-        *target, chosenType == dcfType ? DataSheetKind::Dcf : DataSheetKind::Eds);
+    const DataSheetKind kind = dataSheetKind(*target, chosenType == dcfType   ? DataSheetKind::Dcf
+                                                      : chosenType == dbcType ? DataSheetKind::Dbc
+                                                                              : DataSheetKind::Eds);
     if (!target->has_extension())
-        *target += kind == DataSheetKind::Dcf ? ".dcf" : ".eds";
+        *target += kind == DataSheetKind::Dcf   ? ".dcf"
+                   : kind == DataSheetKind::Dbc ? ".dbc"
+                                                : ".eds";
     try {
-        if (kind == DataSheetKind::Dcf) {
+        if (kind == DataSheetKind::Dbc) {
+            writeProjectDbc(m_state.projectFolder(), *target, m_services.clock);
+        } else if (kind == DataSheetKind::Dcf) {
             const CommissionedNode node = commissionedNode(m_state.projectFolder(), {});
             DcfWriter(m_services.clock)
                 .write(m_state.projectFolder(), *target, node.nodeId, node.bitRateKbit);

@@ -1,6 +1,7 @@
 #include "eds/DcfWriter.h"
 
 #include "core/AtomicFile.h"
+#include "core/ProjectFolder.h"
 #include "eds/EdsLines.h"
 #include "eds/EdsProject.h"
 
@@ -12,22 +13,6 @@ namespace ordane {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The project folder's own name, also for "Demo/" or ".".
-std::string projectName(const fs::path& folder) {
-    std::error_code ec;
-    fs::path path = fs::absolute(folder, ec);
-    if (ec)
-        path = folder;
-    path = path.lexically_normal();
-    if (path.filename().empty())
-        path = path.parent_path();
-    return path.filename().string();
-}
-
-} // namespace
-
 DataSheetKind dataSheetKind(const fs::path& target, DataSheetKind chosenType) {
     std::string extension = target.extension().string();
     for (char& c : extension)
@@ -36,6 +21,8 @@ DataSheetKind dataSheetKind(const fs::path& target, DataSheetKind chosenType) {
         return DataSheetKind::Dcf;
     if (extension == ".eds")
         return DataSheetKind::Eds;
+    if (extension == ".dbc")
+        return DataSheetKind::Dbc;
     return chosenType;
 }
 
@@ -43,7 +30,7 @@ void DcfWriter::write(const fs::path& projectFolder, const fs::path& target, int
                       int bitRateKbit) const {
     const EdsProject project = readEdsProject(projectFolder);
     const Commissioning commissioning{nodeId, bitRateKbit, target.filename().string(),
-                                      projectName(projectFolder)};
+                                      projectFolderName(projectFolder)};
     writeFileAtomically(target, buildDcfText(project, m_clock.now(), commissioning));
 }
 

@@ -16,9 +16,10 @@ declare -A allowed=(
   [report]="core documents editors compiler eds check"
   [check]="core documents editors compiler"
   [simulator]="core documents editors compiler"
+  [dbc]="core documents editors compiler check simulator"
   [widgets]="core documents editors"
-  [app]="core documents editors compiler eds firmware report check widgets"
-  [cli]="core documents editors compiler eds firmware report check simulator"
+  [app]="core documents editors compiler eds firmware report check dbc widgets"
+  [cli]="core documents editors compiler eds firmware report check simulator dbc"
 )
 
 bad=0

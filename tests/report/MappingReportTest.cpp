@@ -373,30 +373,8 @@ TEST(MappingReport, HtmlTextEscapesAndKeepsUtf8) {
         EXPECT_EQ(htmlText(c.text), c.expected) << c.name;
 }
 
-class Environment {
-public:
-    Environment(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        ::setenv(name, value, 1);
-        ::tzset();
-    }
-    ~Environment() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-        ::tzset();
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
 TEST(ReportCommand, WritesTheReportWithTheCheckFindingsFirst) {
-    const Environment epoch("SOURCE_DATE_EPOCH", "1796778510");
-    const Environment zone("TZ", "UTC0");
+    const test::Environment environment({{"SOURCE_DATE_EPOCH", "1796778510"}, {"TZ", "UTC0"}});
     test::TempFolder out;
     const auto run =
         test::runCli({"report", (kProjects / "Overlap").string(), (out / "report.html").string()});
