@@ -7,6 +7,7 @@
 #include "core/ProjectFolder.h"
 #include "documents/DbcFile.h"
 #include "documents/J1939Identifier.h"
+#include "documents/KeptSignals.h"
 #include "documents/ProjectDocuments.h"
 #include "editors/J1939FrameList.h"
 #include "simulator/Simulation.h"
@@ -33,6 +34,7 @@ struct SignalOut {
     int startBit = 0;
     int length = 8;
     bool littleEndian = true;
+    bool isSigned = false;
     double factor = 1;
     double offset = 0;
     double minimum = 0;
@@ -43,6 +45,8 @@ struct SignalOut {
     std::string object; // "0x2100:03"
     int role = 0;       // 1..4 for a signal of one byte of its object
     int firstByte = 0;  // the lowest message byte it takes, for the order of the lines
+    long spn = -1;
+    std::vector<std::pair<std::int64_t, std::string>> values; // VAL_
 };
 
 struct MessageOut {
@@ -122,8 +126,14 @@ std::string byteReasons(const SimulationProject::MappedObject& o, int first, int
 // 1, 2, ...: one signal when its bytes B1..Bn are one run there, ascending (big-endian,
 // B1 first) or descending (little-endian, B1 last), else one 8-bit signal per byte it has
 // there.
-void placeObject(const SimulationProject::MappedObject& o, int first, int last,
-                 const std::string& receiver, std::vector<SignalOut>& out) {
+// A kept signal's name, made valid if the DBC it came from was lax about names.
+std::string keptName(const std::string& name) {
+    const std::string valid = dbcName(name);
+    return valid == name || valid.empty() ? name : valid;
+}
+
+void placeObject(const SimulationProject::MappedObject& o, const KeptSignal* kept, int first,
+                 int last, const std::string& receiver, std::vector<SignalOut>& out) {
     const int n = o.size;
     auto position = [&](int k) { return int(o.bytes[std::size_t(k)]); };
     auto inside = [&](int k) { return position(k) >= first && position(k) <= last; };
@@ -133,7 +143,8 @@ void placeObject(const SimulationProject::MappedObject& o, int first, int last,
                 return false;
         return true;
     };
-    const std::string base = fallbackObjectName(o);
+    const std::string base =
+        kept && !kept->name.empty() ? keptName(kept->name) : fallbackObjectName(o);
     if (run(1) || (n > 1 && run(-1))) {
         SignalOut s;
         s.name = base;
@@ -146,6 +157,17 @@ void placeObject(const SimulationProject::MappedObject& o, int first, int last,
         s.maximum = double((std::uint64_t(1) << (8 * n)) - 1);
         s.receiver = receiver;
         s.object = objectText(o);
+        if (kept) {
+            s.isSigned = kept->isSigned;
+            s.factor = kept->factor;
+            s.offset = kept->offset;
+            s.minimum = kept->minimum;
+            s.maximum = kept->maximum;
+            s.unit = kept->unit;
+            s.comment = kept->comment;
+            s.spn = kept->spn;
+            s.values = kept->values;
+        }
         out.push_back(std::move(s));
         return;
     }
@@ -206,7 +228,8 @@ std::string byteRange(int first, int last) {
 
 class Builder {
 public:
-    explicit Builder(const SimulationProject& project) : m_project(project) {}
+    Builder(const SimulationProject& project, const KeptSignals& kept)
+        : m_project(project), m_kept(kept) {}
 
     std::vector<MessageOut> build() {
         for (std::size_t i = 0; i < m_project.received.size(); ++i)
@@ -250,8 +273,12 @@ private:
         return m_messages.back();
     }
 
-    std::string frameName(const char* side, const std::string& mnemonic, std::uint32_t pgn,
-                          std::uint32_t source) const {
+    // The DBC message the frame was imported from, else its Mnemonic, else its numbers.
+    static std::string frameName(const KeptFrame* kept, const char* side,
+                                 const std::string& mnemonic, std::uint32_t pgn,
+                                 std::uint32_t source) {
+        if (kept && !kept->message.empty())
+            return keptName(kept->message);
         std::string name = dbcName(mnemonic);
         return name.empty() ? identifierName(side, pgn, source) : name;
     }
@@ -262,8 +289,9 @@ private:
         if (!frame.usable)
             return;
         const std::uint32_t pgn = frame.pgn & 0xFFFF;
+        const KeptFrame* kept = m_kept.frameFor(Side::Received, int(i + 1), pgn, int(frame.source));
         J1939Identifier id;
-        id.priority = int(kReceivedPriority);
+        id.priority = kept ? int(kept->identifier >> 26 & 7) : int(kReceivedPriority);
         id.pduFormat = int(pgn >> 8);
         id.pduSpecific = int(pgn & 0xFF);
         id.sourceAddress = int(frame.source);
@@ -279,12 +307,12 @@ private:
             id.pduSpecific = 0xFF;
         }
         MessageOut& m = message(0x80000000u | identifier(id),
-                                frameName("RX", frame.mnemonic, pgn, frame.source), 8,
+                                frameName(kept, "RX", frame.mnemonic, pgn, frame.source), 8,
                                 kDbcJ1939Node, true, comment);
         m_frameNames.received.back() = m.name;
         for (const auto& o : m_project.receivedObjects)
             if (o.frame == i)
-                placeObject(o, 1, 8, kDbcGatewayNode, m.signalList);
+                placeObject(o, keptSignal(Side::Received, o), 1, 8, kDbcGatewayNode, m.signalList);
     }
 
     void addTransmittedFrame(std::size_t i) {
@@ -301,13 +329,16 @@ private:
             std::to_string(id.priority) + ", data page " + std::to_string(id.dataPage) + ", PGN " +
             hexText(id29 >> 8 & 0xFFFF, 4) + ", source address " +
             hexText(std::uint32_t(id.sourceAddress), 2) + ".";
-        MessageOut& m = message(0x80000000u | id29,
-                                frameName("TX", frame.mnemonic, id29 >> 8 & 0xFFFF, id29 & 0xFF), 8,
-                                kDbcGatewayNode, true, comment);
+        const KeptFrame* kept =
+            m_kept.frameFor(Side::Transmitted, int(i + 1), id29 >> 8 & 0xFFFF, int(id29 & 0xFF));
+        MessageOut& m =
+            message(0x80000000u | id29,
+                    frameName(kept, "TX", frame.mnemonic, id29 >> 8 & 0xFFFF, id29 & 0xFF), 8,
+                    kDbcGatewayNode, true, comment);
         m_frameNames.transmitted.back() = m.name;
         for (const auto& o : m_project.transmittedObjects)
             if (o.frame == i)
-                placeObject(o, 1, 8, kDbcJ1939Node, m.signalList);
+                placeObject(o, keptSignal(Side::Transmitted, o), 1, 8, kDbcJ1939Node, m.signalList);
     }
 
     void addPdo(const SimulationProject::Pdo& pdo, bool tpdo) {
@@ -328,7 +359,8 @@ private:
         const auto& objects = tpdo ? m_project.receivedObjects : m_project.transmittedObjects;
         for (const auto& o : objects)
             if (o.frame == pdo.frame)
-                placeObject(o, first, last, tpdo ? kDbcCanopenNode : kDbcGatewayNode, m.signalList);
+                placeObject(o, keptSignal(tpdo ? Side::Received : Side::Transmitted, o), first,
+                            last, tpdo ? kDbcCanopenNode : kDbcGatewayNode, m.signalList);
     }
 
     static std::uint32_t identifier(const J1939Identifier& id) {
@@ -337,7 +369,19 @@ private:
                std::uint32_t(id.sourceAddress);
     }
 
+    // The signal an object was imported from, while the mapping still holds it as imported.
+    const KeptSignal* keptSignal(Side side, const SimulationProject::MappedObject& o) const {
+        SdoMappingEntry entry;
+        entry.index = o.index;
+        entry.subIndex = o.subIndex;
+        entry.dimension = o.size == 4 ? 0 : o.size == 2 ? 1 : 2;
+        for (std::size_t k = 0; k < 4; ++k)
+            entry.bytes[k] = o.bytes[k];
+        return m_kept.signalFor(side, int(o.frame) + 1, entry);
+    }
+
     const SimulationProject& m_project;
+    const KeptSignals& m_kept;
     std::vector<MessageOut> m_messages;
     std::map<std::uint32_t, std::size_t> m_byId;
     std::set<std::string> m_names;
@@ -370,9 +414,10 @@ std::string dbcText(const std::vector<MessageOut>& messages, const std::string& 
                     " " + m.transmitter);
         for (const SignalOut& s : m.signalList)
             line(t, " SG_ " + s.name + " : " + std::to_string(s.startBit) + "|" +
-                        std::to_string(s.length) + "@" + (s.littleEndian ? "1" : "0") + "+ (" +
-                        number(s.factor) + "," + number(s.offset) + ") [" + number(s.minimum) +
-                        "|" + number(s.maximum) + "] \"" + dbcString(s.unit) + "\" " + s.receiver);
+                        std::to_string(s.length) + "@" + (s.littleEndian ? "1" : "0") +
+                        (s.isSigned ? "-" : "+") + " (" + number(s.factor) + "," +
+                        number(s.offset) + ") [" + number(s.minimum) + "|" + number(s.maximum) +
+                        "] \"" + dbcString(s.unit) + "\" " + s.receiver);
     }
     line(t, "");
 
@@ -399,9 +444,17 @@ std::string dbcText(const std::vector<MessageOut>& messages, const std::string& 
             "\"J1939PG\";");
     line(t, std::string("BA_DEF_ SG_ \"") + kDbcObjectAttribute + "\" STRING ;");
     line(t, std::string("BA_DEF_ SG_ \"") + kDbcObjectByteAttribute + "\" INT 0 4;");
+    const bool spns = std::any_of(messages.begin(), messages.end(), [](const MessageOut& m) {
+        return std::any_of(m.signalList.begin(), m.signalList.end(),
+                           [](const SignalOut& s) { return s.spn >= 0; });
+    });
+    if (spns)
+        line(t, "BA_DEF_ SG_ \"SPN\" INT 0 524287;");
     line(t, "BA_DEF_DEF_ \"VFrameFormat\" \"StandardCAN\";");
     line(t, std::string("BA_DEF_DEF_ \"") + kDbcObjectAttribute + "\" \"\";");
     line(t, std::string("BA_DEF_DEF_ \"") + kDbcObjectByteAttribute + "\" 0;");
+    if (spns)
+        line(t, "BA_DEF_DEF_ \"SPN\" 0;");
     for (const MessageOut& m : messages)
         if (m.j1939)
             line(t, "BA_ \"VFrameFormat\" BO_ " + std::to_string(m.rawId) + " 3;");
@@ -413,6 +466,17 @@ std::string dbcText(const std::vector<MessageOut>& messages, const std::string& 
             if (s.role != 0)
                 line(t, std::string("BA_ \"") + kDbcObjectByteAttribute + "\"" + head +
                             std::to_string(s.role) + ";");
+            if (s.spn >= 0)
+                line(t, "BA_ \"SPN\"" + head + std::to_string(s.spn) + ";");
+        }
+    for (const MessageOut& m : messages)
+        for (const SignalOut& s : m.signalList) {
+            if (s.values.empty())
+                continue;
+            std::string entries;
+            for (const auto& [value, text] : s.values)
+                entries += " " + std::to_string(value) + " \"" + dbcString(text) + "\"";
+            line(t, "VAL_ " + std::to_string(m.rawId) + " " + s.name + entries + " ;");
         }
     return dbcTextAsWindows1252(t);
 }
@@ -468,7 +532,8 @@ std::string buildProjectDbc(const fs::path& projectFolder, const LocalDateTime& 
     refuseWhatCheckRefuses(projectFolder);
     std::vector<std::string> problems; // what check would refuse; refused above
     const SimulationProject project = loadSimulationProject(projectFolder, problems);
-    return dbcText(Builder(project).build(), projectFolderName(projectFolder), made);
+    const KeptSignals kept = KeptSignals::load(projectFolder);
+    return dbcText(Builder(project, kept).build(), projectFolderName(projectFolder), made);
 }
 
 void writeProjectDbc(const fs::path& projectFolder, const fs::path& target, const Clock& clock) {

@@ -8,6 +8,7 @@
 #include "core/NumberText.h"
 #include "documents/DbcFile.h"
 #include "documents/J1939Identifier.h"
+#include "documents/KeptSignals.h"
 #include "editors/DbcImport.h"
 #include "editors/SdoMapping.h"
 #include "simulator/Simulation.h"
@@ -240,6 +241,92 @@ TEST(DbcExport, DemoPlacesEverySignal) {
               (std::vector<std::string>{"Gateway", "J1939_Network", "CANopen_Network"}));
 }
 
+// The lines of a DBC text, CR LF taken off.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+// Demo with kept signals as an import from examples/Demo.dbc leaves them: frame 1 from EEC1
+// (priority 3), two of its objects from EngSpeed and ActualEngPercentTorque, one object of
+// ET1 whose mapping changed since (its size), and an object of the transmitted side.
+TEST(DbcExport, KeptSignalsNameAndScaleTheSignals) {
+    test::TempFolder root;
+    const fs::path folder = root / "Demo";
+    fs::copy(kDemo, folder, fs::copy_options::recursive);
+    KeptSide received;
+    received.frames.push_back({1, "EEC1", 0x0CF00400, 8, 0xF004, 0});
+    KeptSignal speed;
+    speed.frame = 1;
+    speed.entry = {8448, 1, 1, {5, 4, 0, 0}, 0};
+    speed.message = "EEC1";
+    speed.name = "EngSpeed";
+    speed.unit = "rpm";
+    speed.factor = 0.125;
+    speed.maximum = 8031.875;
+    speed.spn = 190;
+    speed.comment = "Actual engine speed";
+    KeptSignal torque = speed;
+    torque.entry = {8448, 2, 2, {3, 0, 0, 0}, 0};
+    torque.name = "ActualEngPercentTorque";
+    torque.unit = "%";
+    torque.factor = 1;
+    torque.offset = -125;
+    torque.minimum = -125;
+    torque.maximum = 125;
+    torque.spn = -1;
+    torque.comment = "";
+    torque.values = {{251, "Error"}, {255, "Not available"}};
+    KeptSignal changed = speed;
+    changed.frame = 2;
+    changed.entry = {8449, 3, 2, {4, 3, 0, 0}, 0}; // the project maps it with Dimension 1
+    changed.name = "EngOilTemp1";
+    received.signalList = {speed, torque, changed};
+    KeptSide transmitted;
+    transmitted.frames.push_back({2, "Setpoints_PG", 0x18FF1180, 8, 0xFF11, 0x80});
+    KeptSignal setpoint = speed;
+    setpoint.entry = {8704, 1, 1, {2, 1, 0, 0}, 1};
+    setpoint.frame = 2;
+    setpoint.name = "SpeedSetpoint";
+    setpoint.spn = -1;
+    setpoint.comment = "";
+    transmitted.signalList = {setpoint};
+    KeptSignals kept;
+    kept.replaceSide(Side::Received, received);
+    kept.replaceSide(Side::Transmitted, transmitted);
+    kept.save(folder);
+
+    const std::vector<std::string> lines = linesOf(buildProjectDbc(folder, kMade));
+    const std::vector<std::string> expected = {
+        "BO_ 2364539904 EEC1: 8 J1939_Network",
+        " SG_ ActualEngPercentTorque : 16|8@1+ (1,-125) [-125|125] \"%\" Gateway",
+        " SG_ EngSpeed : 24|16@1+ (0.125,0) [0|8031.875] \"rpm\" Gateway",
+        " SG_ Obj_2101_03 : 16|16@1+ (1,0) [0|65535] \"\" Gateway",
+        "BO_ 2566852992 Setpoints_PG: 8 Gateway",
+        " SG_ SpeedSetpoint : 0|16@1+ (0.125,0) [0|8031.875] \"rpm\" J1939_Network",
+        "BO_ 385 TPDO1: 2 Gateway",
+        " SG_ EngSpeed : 0|16@1+ (0.125,0) [0|8031.875] \"rpm\" CANopen_Network",
+        "BO_ 513 RPDO1: 4 CANopen_Network",
+        " SG_ SpeedSetpoint : 0|16@1+ (0.125,0) [0|8031.875] \"rpm\" Gateway",
+        "CM_ BO_ 385 \"TPDO 1 (TpdoJ1939.xml row 1, Engine speed): bytes 4 to 5 of the received "
+        "frame EEC1 as its bytes 1 to 2.\";",
+        "CM_ SG_ 2364539904 EngSpeed \"Actual engine speed\";",
+        "BA_DEF_ SG_ \"SPN\" INT 0 524287;",
+        "BA_DEF_DEF_ \"SPN\" 0;",
+        "BA_ \"SPN\" SG_ 2364539904 EngSpeed 190;",
+        "BA_ \"SPN\" SG_ 385 EngSpeed 190;",
+        "VAL_ 2364539904 ActualEngPercentTorque 251 \"Error\" 255 \"Not available\" ;",
+    };
+    auto at = lines.begin();
+    for (const std::string& line : expected) {
+        at = std::find(at, lines.end(), line);
+        ASSERT_NE(at, lines.end()) << "missing or out of order: " << line;
+    }
+}
+
 // The frames and mapping of `side` as the DBC import reads them back from the export of
 // `folder`: (PGN, source address) per frame and (Dimension, B1..B4) per signal, in order.
 struct ImportedSide {
@@ -347,7 +434,8 @@ TEST(DbcExport, RefusesWhatCheckRefusesAndWritesNothing) {
               "TInfoCob.xml, row 1: Error! The Index 0x2000 and SubIndex 0x01 is already used\n"
               "pdoJ1939.xml, row 1: the PDO has no J1939 Frame");
     EXPECT_EQ(test::readFile(target), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(project.root.path()), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(project.root.path()), fs::directory_iterator()),
+              2);
 }
 
 TEST(DbcExport, NamesMadeValid) {

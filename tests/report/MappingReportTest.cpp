@@ -90,6 +90,10 @@ TEST(MappingReport, DemoShowsEveryByteAndTable) {
         "<p class=\"lead\">CANopen node 5 at 250 kbit/s; J1939 at 250 kbit/s</p>",
         "<p class=\"made\">Made 2026-12-09 01:08 · 4 received frames, 3 transmitted frames, "
         "3 TPDOs, 1 RPDO</p>",
+        "<p class=\"hint\">A DBC file of both buses as the converter sees them, with a signal "
+        "per mapped object, is written by <code>ordane-cli dbc Demo Demo.dbc</code> (in the "
+        "projects folder) or by step 7 &quot;EDS File&quot; with the file type &quot;CAN "
+        "database (*.dbc)&quot;.</p>",
         "<h2>Check findings</h2>",
         "<p class=\"ok\">The project check found nothing to correct.</p>",
         "<dt>CANopen</dt><dd>node 5 at 250 kbit/s</dd>",
