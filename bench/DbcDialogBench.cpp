@@ -2,7 +2,7 @@
 // user waits: from choosing the file to the dialog drawn, and for each key typed into the
 // filter box. Run by bench/dbc.sh on its generated database.
 #include "documents/DbcFile.h"
-#include "editors/DbcImport.h"
+#include "model/DbcImport.h"
 #include "editors/UDbcImport.h"
 #include "widgets/QtServices.h"
 

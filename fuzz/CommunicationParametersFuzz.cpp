@@ -2,7 +2,7 @@
 #include "ScratchProject.h"
 
 #include "core/Error.h"
-#include "editors/CommunicationParameters.h"
+#include "model/CommunicationParameters.h"
 
 // pargen.xml as the window reads, checks and saves it. What is saved must read back.
 ORDANE_FUZZ_TARGET(pargen) {

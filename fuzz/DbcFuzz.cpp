@@ -2,7 +2,7 @@
 
 #include "documents/DbcFile.h"
 #include "core/Error.h"
-#include "editors/DbcImport.h"
+#include "model/DbcImport.h"
 
 // The DBC reader, then everything the import does with what it read, for both sides: the
 // choice, the frame list, the mapping plan and the selection dialog's model.

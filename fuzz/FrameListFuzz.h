@@ -5,9 +5,9 @@
 
 #include "core/Error.h"
 #include "core/MessageSink.h"
-#include "editors/J1939FrameList.h"
-#include "editors/PdoMapping.h"
-#include "editors/SdoMapping.h"
+#include "model/J1939FrameList.h"
+#include "model/PdoMapping.h"
+#include "model/SdoMapping.h"
 
 namespace ordane::fuzz {
 

@@ -4,7 +4,7 @@
 #include "core/Error.h"
 #include "core/MessageSink.h"
 #include "documents/ProjectDocuments.h"
-#include "editors/NodeGuardSettings.h"
+#include "model/NodeGuardSettings.h"
 
 // NG_J1939_Frame.xml as the node-guarding window reads, checks and saves it (both documents,
 // as OK does); the frames read back the same.

@@ -2,7 +2,7 @@
 #include "ScratchProject.h"
 
 #include "documents/ProjectDocuments.h"
-#include "editors/NodeGuardSettings.h"
+#include "model/NodeGuardSettings.h"
 
 // NodeGuard.xml as its window reads, checks and saves it; the used rows read back the same.
 ORDANE_FUZZ_TARGET(guarded_nodes) {

@@ -4,7 +4,7 @@
 #include "ScratchProject.h"
 
 #include "core/MessageSink.h"
-#include "editors/PdoMapping.h"
+#include "model/PdoMapping.h"
 
 namespace ordane::fuzz {
 

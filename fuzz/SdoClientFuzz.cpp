@@ -3,7 +3,7 @@
 
 #include "core/Error.h"
 #include "documents/ProjectDocuments.h"
-#include "editors/SdoClientFrames.h"
+#include "model/SdoClientFrames.h"
 
 // SDOClient.xml as its window reads, checks and saves it; what is saved reads back the same.
 ORDANE_FUZZ_TARGET(sdo_client) {

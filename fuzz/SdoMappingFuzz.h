@@ -5,7 +5,7 @@
 
 #include "core/MessageSink.h"
 #include "core/NumberText.h"
-#include "editors/SdoMapping.h"
+#include "model/SdoMapping.h"
 
 namespace ordane::fuzz {
 

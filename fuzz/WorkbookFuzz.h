@@ -4,7 +4,7 @@
 #include "ScratchProject.h"
 
 #include "core/Error.h"
-#include "editors/J1939FrameList.h"
+#include "model/J1939FrameList.h"
 
 #include <initializer_list>
 

@@ -22,10 +22,10 @@
 #include "compiler/DeviceImage.h"
 #include "compiler/UpdateBanks.h"
 #include "dbc/DbcExport.h"
-#include "editors/CommissionedNode.h"
+#include "model/CommissionedNode.h"
 #include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
-#include "firmware/ModifyFileSx.h"
+#include "editors/ModifyFileSx.h"
 #include "report/MappingReport.h"
 
 #include "core/Error.h"

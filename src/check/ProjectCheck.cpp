@@ -4,12 +4,12 @@
 #include "core/MappedObjectRules.h"
 #include "core/NumberText.h"
 #include "documents/MappingConflicts.h"
-#include "editors/CommunicationParameters.h"
-#include "editors/J1939FrameList.h"
-#include "editors/NodeGuardSettings.h"
-#include "editors/PdoMapping.h"
-#include "editors/SdoClientFrames.h"
-#include "editors/SdoMapping.h"
+#include "model/CommunicationParameters.h"
+#include "model/J1939FrameList.h"
+#include "model/NodeGuardSettings.h"
+#include "model/PdoMapping.h"
+#include "model/SdoClientFrames.h"
+#include "model/SdoMapping.h"
 
 #include <algorithm>
 

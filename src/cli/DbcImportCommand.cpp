@@ -5,7 +5,7 @@
 #include "core/NumberText.h"
 #include "documents/DbcFile.h"
 #include "documents/DocumentFiles.h"
-#include "editors/DbcImport.h"
+#include "model/DbcImport.h"
 
 namespace ordane::cli {
 

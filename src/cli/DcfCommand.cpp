@@ -1,7 +1,7 @@
 #include "Commands.h"
 
 #include "core/Clock.h"
-#include "editors/CommissionedNode.h"
+#include "model/CommissionedNode.h"
 #include "eds/DcfWriter.h"
 
 namespace ordane::cli {

@@ -1,7 +1,7 @@
 #include "Commands.h"
 
 #include "documents/CsvExport.h"
-#include "editors/J1939FrameList.h"
+#include "model/J1939FrameList.h"
 
 namespace ordane::cli {
 

@@ -11,12 +11,12 @@
 #include "core/Error.h"
 #include "core/NumberText.h"
 #include "documents/ProjectDocument.h"
-#include "editors/CommunicationParameters.h"
-#include "editors/J1939FrameList.h"
-#include "editors/NodeGuardSettings.h"
-#include "editors/PdoMapping.h"
-#include "editors/SdoClientFrames.h"
-#include "editors/SdoMapping.h"
+#include "model/CommunicationParameters.h"
+#include "model/J1939FrameList.h"
+#include "model/NodeGuardSettings.h"
+#include "model/PdoMapping.h"
+#include "model/SdoClientFrames.h"
+#include "model/SdoMapping.h"
 
 #include <algorithm>
 #include <functional>

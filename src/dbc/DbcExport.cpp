@@ -9,7 +9,7 @@
 #include "documents/J1939Identifier.h"
 #include "documents/KeptSignals.h"
 #include "documents/ProjectDocuments.h"
-#include "editors/J1939FrameList.h"
+#include "model/J1939FrameList.h"
 #include "simulator/Simulation.h"
 
 #include <algorithm>

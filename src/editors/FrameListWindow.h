@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editors/DbcImport.h"
-#include "editors/J1939FrameList.h"
+#include "model/DbcImport.h"
+#include "model/J1939FrameList.h"
 #include "widgets/Services.h"
 
 #include <QDialog>

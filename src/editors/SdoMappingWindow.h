@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/SdoMapping.h"
+#include "model/SdoMapping.h"
 #include "widgets/Services.h"
 
 #include <QDialog>

@@ -1,7 +1,7 @@
 #include "editors/UDbcImport.h"
 
 #include "core/NumberText.h"
-#include "editors/SdoMapping.h"
+#include "model/SdoMapping.h"
 #include "widgets/GuiSupport.h"
 
 #include <QBrush>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/DbcImport.h"
+#include "model/DbcImport.h"
 #include "widgets/Services.h"
 
 #include <QAbstractTableModel>

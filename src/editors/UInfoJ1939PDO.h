@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/PdoMapping.h"
+#include "model/PdoMapping.h"
 #include "widgets/Services.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/NodeGuardSettings.h"
+#include "model/NodeGuardSettings.h"
 #include "editors/USDO_Client.h"
 #include "widgets/Services.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/SdoClientFrames.h"
+#include "model/SdoClientFrames.h"
 #include "widgets/J1939FrameLine.h"
 #include "widgets/Services.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/CommunicationParameters.h"
+#include "model/CommunicationParameters.h"
 #include "widgets/Services.h"
 
 #include <QDialog>

@@ -5,7 +5,7 @@
 #include "core/Utf8.h"
 #include "documents/DocumentFiles.h"
 #include "documents/ProjectDocuments.h"
-#include "editors/CommunicationParameters.h"
+#include "model/CommunicationParameters.h"
 
 #include <algorithm>
 #include <cctype>

@@ -5,12 +5,12 @@
 #include "core/NumberText.h"
 #include "documents/DocumentFiles.h"
 #include "documents/ProjectDocuments.h"
-#include "editors/CommunicationParameters.h"
-#include "editors/J1939FrameList.h"
-#include "editors/NodeGuardSettings.h"
-#include "editors/PdoMapping.h"
-#include "editors/SdoClientFrames.h"
-#include "editors/SdoMapping.h"
+#include "model/CommunicationParameters.h"
+#include "model/J1939FrameList.h"
+#include "model/NodeGuardSettings.h"
+#include "model/PdoMapping.h"
+#include "model/SdoClientFrames.h"
+#include "model/SdoMapping.h"
 #include "eds/EdsProject.h"
 
 #include <algorithm>

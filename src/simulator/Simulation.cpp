@@ -4,10 +4,10 @@
 #include "core/Error.h"
 #include "core/NumberText.h"
 #include "documents/ProjectDocuments.h"
-#include "editors/CommunicationParameters.h"
-#include "editors/J1939FrameList.h"
-#include "editors/PdoMapping.h"
-#include "editors/SdoMapping.h"
+#include "model/CommunicationParameters.h"
+#include "model/J1939FrameList.h"
+#include "model/PdoMapping.h"
+#include "model/SdoMapping.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/J1939FrameDefinition.h"
+#include "model/J1939FrameDefinition.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 
 #include "core/Clock.h"
 #include "core/Error.h"
-#include "editors/SdoMapping.h"
+#include "model/SdoMapping.h"
 #include "eds/EdsWriter.h"
 
 #include <gtest/gtest.h>

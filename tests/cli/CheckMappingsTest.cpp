@@ -1,6 +1,6 @@
 #include "check/ProjectCheck.h"
 #include "cli/Cli.h"
-#include "editors/SdoClientFrames.h"
+#include "model/SdoClientFrames.h"
 
 #include <sstream>
 

@@ -2,8 +2,8 @@
 #include "TestSupport.h"
 
 #include "core/MessageSink.h"
-#include "editors/J1939FrameList.h"
-#include "editors/SdoMapping.h"
+#include "model/J1939FrameList.h"
+#include "model/SdoMapping.h"
 
 #include <gtest/gtest.h>
 

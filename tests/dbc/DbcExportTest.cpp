@@ -9,8 +9,8 @@
 #include "documents/DbcFile.h"
 #include "documents/J1939Identifier.h"
 #include "documents/KeptSignals.h"
-#include "editors/DbcImport.h"
-#include "editors/SdoMapping.h"
+#include "model/DbcImport.h"
+#include "model/SdoMapping.h"
 #include "simulator/Simulation.h"
 
 #include <gtest/gtest.h>

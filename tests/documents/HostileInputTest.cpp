@@ -4,7 +4,7 @@
 #include "cli/Cli.h"
 #include "core/AtomicFile.h"
 #include "core/Error.h"
-#include "editors/J1939FrameList.h"
+#include "model/J1939FrameList.h"
 
 #include "CliRunner.h"
 #include "TestSupport.h"

@@ -9,12 +9,12 @@
 #include "core/Error.h"
 #include "core/MessageSink.h"
 #include "core/ProjectState.h"
-#include "editors/CommunicationParameters.h"
-#include "editors/J1939FrameList.h"
-#include "editors/NodeGuardSettings.h"
-#include "editors/PdoMapping.h"
-#include "editors/SdoClientFrames.h"
-#include "editors/SdoMapping.h"
+#include "model/CommunicationParameters.h"
+#include "model/J1939FrameList.h"
+#include "model/NodeGuardSettings.h"
+#include "model/PdoMapping.h"
+#include "model/SdoClientFrames.h"
+#include "model/SdoMapping.h"
 
 #include "TestSupport.h"
 

@@ -5,7 +5,7 @@
 
 #include "cli/Cli.h"
 #include "core/Error.h"
-#include "editors/CommissionedNode.h"
+#include "model/CommissionedNode.h"
 #include "eds/EdsWriter.h"
 
 #include <gtest/gtest.h>

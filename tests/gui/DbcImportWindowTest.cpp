@@ -5,7 +5,7 @@
 #include "TestSupport.h"
 
 #include "core/ProjectState.h"
-#include "editors/SdoMapping.h"
+#include "model/SdoMapping.h"
 #include "editors/UDbcImport.h"
 #include "editors/UTpdo2MB.h"
 #include "editors/UpdoMB.h"

@@ -5,7 +5,7 @@
 
 #include "app/MainWindow.h"
 #include "core/ProjectState.h"
-#include "firmware/ModifyFileSx.h"
+#include "editors/ModifyFileSx.h"
 
 #include <QComboBox>
 #include <QProgressBar>

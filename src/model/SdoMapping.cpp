@@ -1,4 +1,4 @@
-#include "editors/SdoMapping.h"
+#include "model/SdoMapping.h"
 
 #include "core/Error.h"
 #include "core/NumberText.h"

@@ -1,4 +1,4 @@
-#include "editors/SdoMapping.h"
+#include "model/SdoMapping.h"
 #include "documents/MappingConflicts.h"
 
 #include "core/MessageSink.h"

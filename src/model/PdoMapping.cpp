@@ -1,4 +1,4 @@
-#include "editors/PdoMapping.h"
+#include "model/PdoMapping.h"
 
 #include "core/Error.h"
 #include "core/NumberText.h"

@@ -1,4 +1,4 @@
-#include "editors/J1939FrameDefinition.h"
+#include "model/J1939FrameDefinition.h"
 
 #include "core/Error.h"
 #include "core/NumberText.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "documents/ProjectDocuments.h"
-#include "editors/DocumentModel.h"
+#include "model/DocumentModel.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "firmware/ModifyFileSx.h"
+#include "editors/ModifyFileSx.h"
 
 #include "firmware/ProjectMerge.h"
 

@@ -1,4 +1,4 @@
-#include "editors/J1939FrameList.h"
+#include "model/J1939FrameList.h"
 
 #include "core/Error.h"
 

@@ -1,4 +1,4 @@
-#include "editors/DocumentModel.h"
+#include "model/DocumentModel.h"
 
 #include "documents/DocumentFiles.h"
 

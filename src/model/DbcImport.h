@@ -2,8 +2,8 @@
 
 #include "documents/DbcFile.h"
 #include "documents/J1939Identifier.h"
-#include "editors/J1939FrameList.h"
-#include "editors/SdoMapping.h"
+#include "model/J1939FrameList.h"
+#include "model/SdoMapping.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -2,7 +2,7 @@
 
 #include "core/MappedObjectRules.h"
 #include "documents/ProjectDocuments.h"
-#include "editors/DocumentModel.h"
+#include "model/DocumentModel.h"
 
 #include <array>
 #include <filesystem>

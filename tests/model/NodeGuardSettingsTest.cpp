@@ -1,4 +1,4 @@
-#include "editors/NodeGuardSettings.h"
+#include "model/NodeGuardSettings.h"
 
 #include "TestSupport.h"
 #include "check/ProjectCheck.h"

@@ -1,4 +1,4 @@
-#include "editors/NodeGuardSettings.h"
+#include "model/NodeGuardSettings.h"
 
 #include "core/Error.h"
 #include "core/NumberText.h"

@@ -1,4 +1,4 @@
-#include "editors/SdoClientFrames.h"
+#include "model/SdoClientFrames.h"
 
 #include "TestSupport.h"
 #include "core/Error.h"

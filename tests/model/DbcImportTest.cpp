@@ -1,4 +1,4 @@
-#include "editors/DbcImport.h"
+#include "model/DbcImport.h"
 
 #include "core/Error.h"
 

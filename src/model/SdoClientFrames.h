@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editors/DocumentModel.h"
-#include "editors/J1939FrameDefinition.h"
+#include "model/DocumentModel.h"
+#include "model/J1939FrameDefinition.h"
 
 #include <array>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "editors/CommunicationParameters.h"
+#include "model/CommunicationParameters.h"
 
 #include "core/NumberText.h"
 #include "documents/DocumentFiles.h"

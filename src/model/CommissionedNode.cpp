@@ -1,9 +1,9 @@
-#include "editors/CommissionedNode.h"
+#include "model/CommissionedNode.h"
 
 #include "core/Error.h"
 #include "core/NumberText.h"
 #include "documents/ProjectDocuments.h"
-#include "editors/CommunicationParameters.h"
+#include "model/CommunicationParameters.h"
 
 #include <string>
 #include <vector>

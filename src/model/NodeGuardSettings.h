@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/MessageSink.h"
-#include "editors/DocumentModel.h"
-#include "editors/SdoClientFrames.h"
+#include "model/DocumentModel.h"
+#include "model/SdoClientFrames.h"
 
 #include <array>
 #include <cstddef>
