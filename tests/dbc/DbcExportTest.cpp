@@ -436,6 +436,13 @@ TEST(DbcExport, RefusesWhatCheckRefusesAndWritesNothing) {
     EXPECT_EQ(test::readFile(target), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(project.root.path()), fs::directory_iterator()),
               2);
+
+    // Kept signals that cannot be read would leave the file without its names.
+    const EdgesProject clean;
+    test::writeFile(clean.path / std::string(kKeptSignalsFileName), "<DbcSignals><row");
+    const std::string why = test::thrownText([&] { writeProjectDbc(clean.path, target, clock); });
+    EXPECT_NE(why.find(std::string(kKeptSignalsFileName)), std::string::npos) << why;
+    EXPECT_EQ(test::readFile(target), "old");
 }
 
 TEST(DbcExport, NamesMadeValid) {
