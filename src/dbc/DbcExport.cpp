@@ -13,7 +13,6 @@
 #include "simulator/Simulation.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <map>
 #include <set>
@@ -122,15 +121,16 @@ std::string byteReasons(const SimulationProject::MappedObject& o, int first, int
     return text;
 }
 
-// The signals of one object in a message that holds frame bytes first..last as its bytes
-// 1, 2, ...: one signal when its bytes B1..Bn are one run there, ascending (big-endian,
-// B1 first) or descending (little-endian, B1 last), else one 8-bit signal per byte it has
-// there.
 // A kept signal's name, made valid if the DBC it came from was lax about names.
 std::string keptName(const std::string& name) {
     const std::string valid = dbcName(name);
     return valid == name || valid.empty() ? name : valid;
 }
+
+// The signals of one object in a message that holds frame bytes first..last as its bytes
+// 1, 2, ...: one signal when its bytes B1..Bn are one run there, ascending (big-endian,
+// B1 first) or descending (little-endian, B1 last), else one 8-bit signal per byte it has
+// there. Scaling and names come from the kept signal when there is one.
 
 void placeObject(const SimulationProject::MappedObject& o, const KeptSignal* kept, int first,
                  int last, const std::string& receiver, std::vector<SignalOut>& out) {
