@@ -36,6 +36,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include <vector>
@@ -55,6 +56,7 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     report->setAccessibleName(tr("Mapping report"));
     report->setFixedWidth(60);
     top->addWidget(report);
+    m_projectSteps.push_back(report);
     auto* about = addButton("about", tr("About"), &MainWindow::aboutClick);
     auto* close = addButton("LbButton1", tr("X"), &MainWindow::LbButton1Click);
     close->setAccessibleName(tr("Close"));
@@ -99,6 +101,8 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
         }
         QPushButton* button = addButton(b.name, tr(b.caption), b.slot);
         button->setMinimumWidth(140);
+        if (b.step > 1)
+            m_projectSteps.push_back(button);
         // Two "Define SDO" buttons: their accessible names say which side they open.
         if (b.step == 3 || b.step == 4)
             button->setAccessibleName(
@@ -125,6 +129,11 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
             [this](const QString& url) { m_services.dialogs.openUrl(url); });
     bottom->addWidget(link);
     outer->addLayout(bottom);
+    m_status = new QStatusBar;
+    m_status->setObjectName(QStringLiteral("StatusBar"));
+    m_status->setAccessibleName(tr("Status"));
+    m_status->setSizeGripEnabled(false);
+    outer->addWidget(m_status);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_newProject = new NewProjectDialog(m_services, m_state, this);
@@ -148,7 +157,13 @@ MainWindow::MainWindow(const AppServices& services, const std::filesystem::path&
     m_image = std::make_unique<DeviceImage>();
     m_modifyFileSx = new TFModifyFileSx(m_services, m_state, this);
 
-    showCaption(m_state.startUp());
+    connect(m_receivedFrames, &FrameListWindow::exported, this,
+            [this](const QString& file) { tellWritten(tr("Frame list exported"), toPath(file)); });
+    connect(m_transmittedFrames, &FrameListWindow::exported, this,
+            [this](const QString& file) { tellWritten(tr("Frame list exported"), toPath(file)); });
+
+    m_state.startUp();
+    showProject();
     findChild<QPushButton*>(QStringLiteral("New"))->setFocus();
 }
 
@@ -163,9 +178,23 @@ QPushButton* MainWindow::addButton(const char* objectName, const QString& captio
     return button;
 }
 
-void MainWindow::showCaption(bool withProject) {
-    setWindowTitle(withProject ? toQt(m_state.captionWithProject())
-                               : QLatin1String(kCaptionWithoutProject));
+void MainWindow::showProject() {
+    const bool open = m_state.hasProject();
+    // A title never ends in the prefix's colon: without a project it is the one without.
+    setWindowTitle(open && !m_state.projectName().empty()
+                       ? toQt(m_state.captionWithProject())
+                       : QLatin1String(kCaptionWithoutProject));
+    for (QPushButton* step : m_projectSteps) {
+        step->setEnabled(open);
+        step->setToolTip(open ? QString()
+                              : tr("Open a project or create one first (step 1): without a "
+                                   "project there is nothing to edit or write."));
+    }
+}
+
+void MainWindow::tellWritten(const QString& what, const std::filesystem::path& file) {
+    m_status->showMessage(tr("%1: %2 in %3")
+                              .arg(what, toQt(file.filename()), toQt(file.parent_path())));
 }
 
 int MainWindow::runModal(QDialog& dialog) {
@@ -173,7 +202,8 @@ int MainWindow::runModal(QDialog& dialog) {
 }
 
 bool MainWindow::projectCheck() {
-    if (m_state.hasProjectFolder())
+    // The projects root itself is no project: its documents would land beside the projects.
+    if (m_state.hasProject())
         return true;
     m_services.messages.info("Project not valid");
     return false;
@@ -182,17 +212,25 @@ bool MainWindow::projectCheck() {
 void MainWindow::NewClick() {
     m_newProject->setDestination(m_state.projectsRoot());
     m_newProject->FormShow();
-    const bool created = runModal(*m_newProject) == QDialog::Accepted;
-    // A cancelled New leaves the project as it was, but its name no longer shows.
-    setWindowTitle(created ? toQt(m_state.captionWithProject()) : QLatin1String(kCaptionPrefix));
+    runModal(*m_newProject);
+    // A cancelled New leaves the project as it was, and the title keeps saying which.
+    showProject();
 }
 
 void MainWindow::openClick() {
     m_state.clearMissingProjectFolder();
+    // The projects root is not offered as the project.
     const auto chosen = m_services.dialogs.browseFolder(
-        this, tr("Select directory of project"), m_state.projectsRoot(), m_state.projectFolder());
+        this, tr("Select directory of project"), m_state.projectsRoot(),
+        m_state.hasProject() ? m_state.projectFolder() : std::filesystem::path());
+    if (chosen && m_state.isProjectsRoot(*chosen)) {
+        m_services.messages.info("The folder PROJECTS holds the projects and is none itself: "
+                                 "choose a project folder inside it, or create one with New "
+                                 "project.");
+        return;
+    }
     m_state.setOpenedFolder(chosen ? *chosen : m_state.projectFolder());
-    showCaption(true);
+    showProject();
 }
 
 void MainWindow::btn_Prm_GenClick() {
@@ -250,14 +288,18 @@ void MainWindow::btn_TPDO_J1939Click() {
     runModal(*m_infoPdo);
 }
 
-// Steps 5 and 6 make no project check: without a project folder the windows open on
-// their defaults and refuse to save.
+// Steps 5 and 6 check for a project too: without one their documents would land in the
+// projects root.
 void MainWindow::LbButton2Click() {
+    if (!projectCheck())
+        return;
     m_sdoClient->FormShow();
     runModal(*m_sdoClient);
 }
 
 void MainWindow::btn_NodeGuardClick() {
+    if (!projectCheck())
+        return;
     m_nodeGuard->FormShow();
     runModal(*m_nodeGuard);
 }
@@ -292,7 +334,9 @@ void MainWindow::B_EdsClick() {
             EdsWriter(m_services.clock).write(m_state.projectFolder(), *target);
     } catch (const std::exception& e) {
         m_services.messages.error(e.what());
+        return;
     }
+    tellWritten(kind == DataSheetKind::Dcf ? tr("DCF written") : tr("EDS file written"), *target);
 }
 
 void MainWindow::CreateBinClick() {
@@ -300,7 +344,7 @@ void MainWindow::CreateBinClick() {
     QCoreApplication::processEvents();
     // Without a project folder the documents and the bin folder would be looked up in the
     // current directory, which the Generate Firmware dialog moves to MASTER.
-    if (!projectCheck())
+    if (!projectCheck() || !checkedForUpdate())
         return;
     std::vector<std::string> unwritten;
     try {
@@ -323,6 +367,22 @@ void MainWindow::CreateBinClick() {
     runModal(*m_modifyFileSx);
 }
 
+bool MainWindow::checkedForUpdate() {
+    std::vector<std::string> failures;
+    try {
+        failures = checkProject(m_state.projectFolder()).failures;
+    } catch (const Error& e) {
+        failures.push_back(e.what());
+    }
+    if (failures.empty())
+        return true;
+    const QString text = tr("The project check found problems; the device would get this "
+                            "project as it is:\n%1")
+                             .arg(listedLines(failures));
+    const QStringList answers{tr("Update anyway"), tr("Cancel")};
+    return m_services.dialogs.choose(this, tr("Up date Device"), text, answers, 1) == 0;
+}
+
 void MainWindow::reportClick() {
     if (!projectCheck())
         return;
@@ -335,6 +395,7 @@ void MainWindow::reportClick() {
         m_services.messages.error(e.what());
         return;
     }
+    tellWritten(tr("Mapping report written"), target);
     if (!m_services.dialogs.openLocalFile(target))
         m_services.messages.info("The report was written to " + target.string() +
                                  ", but no browser could be started to show it.");

@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QDialog;
 class QLabel;
 class QPushButton;
+class QStatusBar;
 
 namespace ordane {
 
@@ -51,6 +53,8 @@ public:
     void setModalRunner(ModalRunner runner) { m_runModal = std::move(runner); }
 
     NewProjectDialog& newProjectDialog() { return *m_newProject; }
+    // Says what the last EDS, DCF, report or export wrote, and where.
+    QStatusBar* statusBar() const { return m_status; }
 
 public slots:
     void NewClick();
@@ -78,13 +82,21 @@ private:
     // "Project not valid" when there is no project folder.
     bool projectCheck();
     int runModal(QDialog& dialog);
-    void showCaption(bool withProject);
+    // The caption of the current project, or the one without a project; and the steps
+    // that need a project enabled only with one.
+    void showProject();
+    // After the project check, a project with findings goes into a device only when the
+    // user says so.
+    bool checkedForUpdate();
+    void tellWritten(const QString& what, const std::filesystem::path& file);
     QPushButton* addButton(const char* objectName, const QString& caption,
                            void (MainWindow::*slot)());
 
     const AppServices& m_services;
     ProjectState m_state;
     ModalRunner m_runModal;
+    QStatusBar* m_status = nullptr;
+    std::vector<QPushButton*> m_projectSteps;
     NewProjectDialog* m_newProject = nullptr;
     AboutBox* m_about = nullptr;
     // communication parameters and J1939 frame lists

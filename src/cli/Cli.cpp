@@ -35,7 +35,7 @@ int importAction(const std::string& project, const std::string& side, const std:
                "files (.dbc)\n";
         return kUsage;
     }
-    return importCommand(project, side, file, out, err);
+    return importCommand(project, side, file, dbc.keepReferences, out, err);
 }
 
 } // namespace
@@ -82,12 +82,14 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     merge->callback(
         [&] { action = [&] { return mergeCommand(project, templateFile, out, err); }; });
 
+    bool force = false;
     auto* update = app.add_subcommand(
-        "update", "compile, then merge: everything \"Up date Device\" does but flashing");
+        "update", "check, compile, then merge: everything \"Up date Device\" does but flashing");
     update->add_option("PROJECT", project, "Project folder")->required();
     update->add_option("TEMPLATE", templateFile, "Firmware template (S-record file)")->required();
+    update->add_flag("--force", force, "Update also a project that the check fails");
     update->callback(
-        [&] { action = [&] { return updateCommand(project, templateFile, out, err); }; });
+        [&] { action = [&] { return updateCommand(project, templateFile, force, out, err); }; });
 
     auto* check = app.add_subcommand(
         "check", "Run every editor's checks and the checks across documents; list every "
@@ -136,6 +138,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
                           "from INDEX");
     importCmd->add_flag("--replace-mapping", dbc.replaceMapping,
                         "DBC: replace the side's existing SDO mapping");
+    importCmd->add_flag("--keep-references", dbc.keepReferences,
+                        "Fail, writing nothing, when an SDO mapping or PDO row would lose its "
+                        "frame (without it such rows are removed)");
     importCmd->callback(
         [&] { action = [&] { return importAction(project, side, workbook, dbc, out, err); }; });
 

@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace ordane {
+class J1939FrameList;
+}
+
 namespace ordane::cli {
 
 namespace fs = std::filesystem;
@@ -29,8 +33,9 @@ int dcfCommand(const fs::path& project, const fs::path& output,
                std::ostream& out, std::ostream& err);
 int mergeCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
                  std::ostream& err);
-int updateCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
-                  std::ostream& err);
+// check, compile, merge; a project the check fails is refused unless `force`.
+int updateCommand(const fs::path& project, const fs::path& templateFile, bool force,
+                  std::ostream& out, std::ostream& err);
 int checkCommand(const fs::path& project, std::ostream& out, std::ostream& err);
 // Writes the mapping report, with the findings of `check` first; exit 0 whatever they are.
 int reportCommand(const fs::path& project, const fs::path& output, std::ostream& out,
@@ -44,9 +49,10 @@ int dbcCommand(const fs::path& project, const fs::path& output, std::ostream& ou
 std::optional<fs::path> createProjectTelling(const fs::path& root, const std::string& name,
                                              std::ostream& err);
 int newCommand(const fs::path& root, const std::string& name, std::ostream& out, std::ostream& err);
-// `side` is "received" or "transmitted".
+// `side` is "received" or "transmitted". With `keepReferences` an import that would leave
+// an SDO mapping or PDO row without its frame fails instead of removing the row.
 int importCommand(const fs::path& project, const std::string& side, const fs::path& workbook,
-                  std::ostream& out, std::ostream& err);
+                  bool keepReferences, std::ostream& out, std::ostream& err);
 // The DBC form of `import`: --messages, --pgn, --node, --map-signals, --replace-mapping.
 struct DbcImportOptions {
     std::vector<std::string> messages;
@@ -54,6 +60,7 @@ struct DbcImportOptions {
     std::string node;
     std::string mapSignals; // the first object index, empty when not mapping
     bool replaceMapping = false;
+    bool keepReferences = false; // for workbooks too
     bool any() const {
         return !messages.empty() || !pgns.empty() || !node.empty() || !mapSignals.empty() ||
                replaceMapping;
@@ -61,6 +68,13 @@ struct DbcImportOptions {
 };
 int dbcImportCommand(const fs::path& project, const std::string& side, const fs::path& dbcFile,
                      const DbcImportOptions& options, std::ostream& out, std::ostream& err);
+// Saves an imported frame list and re-points the side's frame references (the SDO mapping's
+// unless the import replaces it, and the PDOs') to the frames' new rows, telling each one
+// moved or removed; with `keepReferences` a reference that would be lost is an error and
+// nothing is written. Throws Error.
+void saveFrameListFollowingReferences(const fs::path& project, const J1939FrameList& list,
+                                      bool keepReferences, bool includeSdoMapping,
+                                      std::ostream& out);
 // Whether `file` is a DBC file by its extension (any letter case).
 bool isDbcFile(const fs::path& file);
 int exportCommand(const fs::path& project, const std::string& side, std::ostream& out,

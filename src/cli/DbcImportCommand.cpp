@@ -83,8 +83,8 @@ int dbcImportCommand(const fs::path& project, const std::string& sideName, const
             applyMappingPlan(*mapping, project, list, plan);
         }
 
-        list.save(project);
-        out << list.documentName() << ": " << list.tableRows() << " frames saved\n";
+        // A mapping written from the signals replaces the side's one; the PDOs still follow.
+        saveFrameListFollowingReferences(project, list, options.keepReferences, !mapping, out);
         if (mapping) {
             mapping->save(project);
             for (const auto& frame : plan.frames)
@@ -94,9 +94,6 @@ int dbcImportCommand(const fs::path& project, const std::string& sideName, const
                 out << "signal not mapped: " << s.message << "." << s.signal << ": " << s.reason
                     << "\n";
             out << mappingName << ": " << plan.entryCount() << " entries saved\n";
-        } else if (existing > 0) {
-            out << mappingName << " keeps its " << existing
-                << " entries; they refer to frames by their row number\n";
         }
         return kSuccess;
     });

@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "check/ProjectCheck.h"
 #include "firmware/ProjectMerge.h"
 
 namespace ordane::cli {
@@ -26,8 +27,25 @@ int mergeCommand(const fs::path& project, const fs::path& templateFile, std::ost
     });
 }
 
-int updateCommand(const fs::path& project, const fs::path& templateFile, std::ostream& out,
-                  std::ostream& err) {
+int updateCommand(const fs::path& project, const fs::path& templateFile, bool force,
+                  std::ostream& out, std::ostream& err) {
+    // A project the check refuses is not put into a device unless the user insists.
+    const int checked = runInProject(project, err, [&] {
+        const ProjectCheck report = checkProject(project);
+        if (report.failures.empty())
+            return kSuccess;
+        for (const auto& failure : report.failures)
+            err << failure << "\n";
+        if (force) {
+            err << "The project check failed; updating anyway (--force)\n";
+            return kSuccess;
+        }
+        err << "The project check failed; nothing was compiled or merged. Give --force to "
+               "update anyway.\n";
+        return kFailed;
+    });
+    if (checked != kSuccess)
+        return checked;
     const int compiled = compileCommand(project, out, err);
     if (compiled != kSuccess)
         return compiled;

@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "documents/CsvExport.h"
+#include "model/FrameReferences.h"
 #include "model/J1939FrameList.h"
 
 namespace ordane::cli {
@@ -13,8 +14,32 @@ FrameSide sideNamed(const std::string& side) {
 
 } // namespace
 
+void saveFrameListFollowingReferences(const fs::path& project, const J1939FrameList& list,
+                                      bool keepReferences, bool includeSdoMapping,
+                                      std::ostream& out) {
+    const FrameReferencePlan plan =
+        planFrameReferences(project, list.side(), list.frameIdentities(), includeSdoMapping);
+    if (keepReferences && !plan.lost.empty()) {
+        std::string text = std::to_string(plan.lost.size()) +
+                           (plan.lost.size() == 1 ? " row refers" : " rows refer") +
+                           " to a frame the import removes; nothing was written "
+                           "(without --keep-references they are removed):";
+        for (const FrameReference& ref : plan.lost)
+            text += "\n" + ref.line();
+        throw Error(text);
+    }
+    const std::vector<PlannedDocument> documents = repointedDocuments(project, plan);
+    list.save(project);
+    writePlannedDocuments(documents);
+    out << list.documentName() << ": " << list.tableRows() << " frames saved\n";
+    for (const FrameReference& ref : plan.moved)
+        out << "re-pointed: " << ref.line() << "\n";
+    for (const FrameReference& ref : plan.lost)
+        out << "removed: " << ref.line() << "\n";
+}
+
 int importCommand(const fs::path& project, const std::string& side, const fs::path& workbook,
-                  std::ostream& out, std::ostream& err) {
+                  bool keepReferences, std::ostream& out, std::ostream& err) {
     return runInProject(project, err, [&] {
         J1939FrameList list(sideNamed(side));
         list.importWorkbook(workbook);
@@ -22,8 +47,7 @@ int importCommand(const fs::path& project, const std::string& side, const fs::pa
             err << failure->message << "\n";
             return kFailed;
         }
-        list.save(project);
-        out << list.documentName() << ": " << list.tableRows() << " frames saved\n";
+        saveFrameListFollowingReferences(project, list, keepReferences, true, out);
         return kSuccess;
     });
 }

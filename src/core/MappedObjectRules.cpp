@@ -12,6 +12,17 @@ std::optional<std::string> objectRangeMessage(std::int32_t index, std::int32_t s
     return std::nullopt;
 }
 
+std::optional<std::string> noFrameByteMessage(std::int32_t dimension,
+                                              const std::array<std::int32_t, 4>& bytes) {
+    // A position that is no choice counts as "4 Bytes", as the window shows its bytes.
+    const std::size_t used = dimension == 1 ? 2 : dimension == 2 ? 1 : 4;
+    for (std::size_t b = 0; b < used; ++b)
+        if (bytes[b] != 0)
+            return std::nullopt;
+    return "Error! The object takes no byte of the J1939 frame: choose a frame byte for one of "
+           "its SDO bytes";
+}
+
 bool isFixedObjectIndex(std::uint32_t index) {
     return index == 0x2010 || (index >= 0x2020 && index <= 0x2023) ||
            (index >= 0x202A && index <= 0x202D);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,6 +27,12 @@ inline constexpr std::int32_t kLastMappedIndex = 0x9FFF;
 
 // "Error! The Index must be between 0x2000 and 0x9FFF", then the SubIndex's 0..255.
 std::optional<std::string> objectRangeMessage(std::int32_t index, std::int32_t subIndex);
+
+// An object takes at least one byte of its frame: one of the byte positions its Dimension
+// uses (B1..B4 for "4 Bytes", B1..B2 for "2 Bytes", B1 for "1 Byte") names a frame byte.
+// "Error! The object takes no byte of the J1939 frame: choose a frame byte for one of its
+// SDO bytes" otherwise.
+std::optional<std::string> noFrameByteMessage(std::int32_t dimension, const std::array<std::int32_t, 4>& bytes);
 
 // 0x2010, 0x2020..0x2023, 0x202A..0x202D.
 bool isFixedObjectIndex(std::uint32_t index);

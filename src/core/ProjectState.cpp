@@ -100,6 +100,10 @@ void ProjectState::setOpenedFolder(const fs::path& folder) {
     m_projectName = text.size() > n ? text.substr(n) : std::string();
 }
 
+bool ProjectState::isProjectsRoot(const fs::path& folder) const {
+    return fs::path(withoutTrailingSeparator(folder.lexically_normal().string())) == m_projectsRoot;
+}
+
 void ProjectState::clearMissingProjectFolder() {
     std::error_code ec;
     if (!m_projectFolder.empty() && !fs::is_directory(m_projectFolder, ec))

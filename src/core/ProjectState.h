@@ -32,6 +32,9 @@ public:
 
     // Empty only after an Open whose preselected folder had gone and which was cancelled.
     bool hasProjectFolder() const { return !m_projectFolder.empty(); }
+    // Whether a project is open: a project folder that is not the projects root itself.
+    bool hasProject() const { return hasProjectFolder() && !isProjectsRoot(m_projectFolder); }
+    bool isProjectsRoot(const std::filesystem::path& folder) const;
 
     // The caption with the current name: the prefix followed directly by the name.
     std::string captionWithProject() const;

@@ -3,7 +3,9 @@
 #include "core/Error.h"
 #include "core/ProjectState.h"
 #include "documents/DbcFile.h"
+#include "documents/CsvExport.h"
 #include "documents/DocumentFiles.h"
+#include "model/FrameReferences.h"
 #include "editors/UDbcImport.h"
 #include "widgets/EditorGrid.h"
 #include "widgets/GuiSupport.h"
@@ -21,7 +23,7 @@ namespace ordane {
 FrameListWindow::FrameListWindow(FrameSide side, const char* objectName,
                                  const AppServices& services, const ProjectState& state,
                                  QWidget* parent)
-    : QDialog(parent), m_services(services), m_state(state), m_model(side) {
+    : EditorDialog(services, parent), m_services(services), m_state(state), m_model(side) {
     setObjectName(QLatin1String(objectName));
     setWindowTitle(QLatin1String(m_model.caption()));
 
@@ -109,6 +111,7 @@ void FrameListWindow::FormShow() {
     fillGrid();
     m_tabs->setCurrentIndex(0);
     centreOnScreen(this);
+    markSaved();
     m_ok->setFocus();
 }
 
@@ -159,14 +162,68 @@ void FrameListWindow::OkClick() {
             }))
             return;
     }
+    // Frames are referred to by their row: the references follow them to their new rows.
+    const auto references = followReferences(!mapping);
+    if (!references)
+        return;
     if (!reportingErrors(m_services.messages, [&] {
             m_model.save(m_state.projectFolder());
             if (mapping)
                 mapping->save(m_state.projectFolder());
+            writePlannedDocuments(*references);
         }))
         return;
     m_pendingMapping.reset();
     accept();
+}
+
+std::optional<std::vector<PlannedDocument>>
+FrameListWindow::followReferences(bool includeSdoMapping) {
+    const std::filesystem::path& folder = m_state.projectFolder();
+    FrameReferencePlan plan;
+    std::vector<PlannedDocument> documents;
+    if (!reportingErrors(m_services.messages, [&] {
+            plan = planFrameReferences(folder, m_model.side(), m_model.frameIdentities(),
+                                       includeSdoMapping);
+            documents = repointedDocuments(folder, plan);
+        }))
+        return std::nullopt;
+    if (!plan.lost.empty()) {
+        std::vector<std::string> lines;
+        for (const FrameReference& ref : plan.lost)
+            lines.push_back(ref.line());
+        const QString text =
+            tr("These rows refer to frames that are no longer in the list:%1\n\nRemove them "
+               "and save the frame list, or cancel?")
+                .arg(listedLines(lines));
+        const QStringList answers{tr("Remove them"), tr("Cancel")};
+        if (m_services.dialogs.choose(this, windowTitle(), text, answers, 1) != 0)
+            return std::nullopt;
+    }
+    return documents;
+}
+
+bool FrameListWindow::replaceByImport(const J1939FrameList& imported) {
+    readGrid();
+    const std::vector<int> follow =
+        followFrames(m_model.frameIdentities(), imported.frameIdentities());
+    std::vector<std::string> gone;
+    const int pgn = m_model.side() == FrameSide::Received ? 1 : 3;
+    for (int row = 1; row <= m_model.tableRows(); ++row)
+        if (follow[std::size_t(row)] == 0)
+            gone.push_back("row " + std::to_string(row) + ": PGN " + m_model.cell(row, pgn) +
+                           ", ID Device " + m_model.cell(row, pgn + 1) + " " +
+                           m_model.cell(row, m_model.columnCount()));
+    if (!gone.empty() &&
+        !m_services.dialogs.confirm(
+            this, windowTitle(),
+            tr("The import replaces the frame list. These frames of the grid are not in it and "
+               "would be gone:%1\n\nReplace the frame list?")
+                .arg(listedLines(gone))))
+        return false;
+    m_model = imported;
+    fillGrid();
+    return true;
 }
 
 void FrameListWindow::CancelClick() {
@@ -179,7 +236,9 @@ void FrameListWindow::ExportClick() {
         m_model.exportCsv(m_state.projectFolder());
     } catch (const Error& e) {
         m_services.messages.error(e.what());
+        return;
     }
+    emit exported(toQt(m_state.projectFolder() / kCsvExportFileName));
 }
 
 void FrameListWindow::ImportClick() {
@@ -192,13 +251,14 @@ void FrameListWindow::ImportClick() {
         importDbc(*workbook);
         return;
     }
-    m_pendingMapping.reset();
+    J1939FrameList imported(m_model.side());
     try {
-        m_model.importWorkbook(*workbook);
+        imported.importWorkbook(*workbook);
     } catch (const Error&) {
-        // An import that fails ends without a message; what it filled stays in the grid.
+        // An import that fails ends without a message; what it filled goes to the grid.
     }
-    fillGrid();
+    if (replaceByImport(imported))
+        m_pendingMapping.reset();
 }
 
 void FrameListWindow::importDbc(const std::filesystem::path& file) {
@@ -226,9 +286,11 @@ void FrameListWindow::DbcImportAccepted() {
     if (!m_dbcSelection)
         return;
     const std::vector<std::size_t> chosen = m_dbcSelection->chosen();
-    if (!reportingErrors(m_services.messages, [&] { m_dbcImport->fillFrameList(m_model, chosen); }))
+    J1939FrameList imported(m_model.side());
+    if (!reportingErrors(m_services.messages, [&] { m_dbcImport->fillFrameList(imported, chosen); }))
         return;
-    fillGrid();
+    if (!replaceByImport(imported))
+        return;
     if (m_dbcSelection->mapSignals) {
         m_pendingMapping = m_dbcImport->planMapping(chosen, m_dbcSelection->firstIndex());
         m_importedLabels = frameLabels(m_model);

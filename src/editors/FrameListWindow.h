@@ -4,7 +4,7 @@
 #include "model/J1939FrameList.h"
 #include "widgets/Services.h"
 
-#include <QDialog>
+#include "widgets/EditorDialog.h"
 
 #include <memory>
 #include <optional>
@@ -20,7 +20,7 @@ class ProjectState;
 class TFDbcImport;
 
 // The grid window of one J1939 frame list; the side fixes caption, document and columns.
-class FrameListWindow : public QDialog {
+class FrameListWindow : public EditorDialog {
     Q_OBJECT
 public:
     // 1 received side, 2 transmitted side, as the main window hands it over.
@@ -32,6 +32,10 @@ public:
     TFDbcImport* dbcDialog() const { return m_dbcDialog; }
     // Whether OK will also write the side's SDO mapping from a DBC import.
     bool mappingPending() const { return m_pendingMapping.has_value(); }
+
+signals:
+    // Export wrote this file.
+    void exported(const QString& file);
 
 public slots:
     void FormShow();
@@ -50,6 +54,13 @@ private:
     void fillGrid();
     void readGrid();
     void importDbc(const std::filesystem::path& file);
+    // Puts an imported list into the grid, after asking when frames typed in the grid
+    // would be gone. False when the user keeps the grid.
+    bool replaceByImport(const J1939FrameList& imported);
+    // Asks about the SDO mapping and PDO rows whose frames the list no longer has; the
+    // documents to write with the list, or nothing when the user cancels or one cannot be
+    // read.
+    std::optional<std::vector<PlannedDocument>> followReferences(bool includeSdoMapping);
 
     const AppServices& m_services;
     const ProjectState& m_state;

@@ -1,5 +1,6 @@
 #include "editors/ModifyFileSx.h"
 
+#include "firmware/FlashToolRun.h"
 #include "firmware/ProjectMerge.h"
 
 #include "core/Error.h"
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -54,6 +56,13 @@ TFModifyFileSx::TFModifyFileSx(const AppServices& services, const ProjectState& 
     m_progress->setAccessibleName(tr("Progress"));
     m_progress->setMinimumWidth(320);
 
+    m_output = new QPlainTextEdit;
+    m_output->setObjectName(QStringLiteral("FlashOutput"));
+    m_output->setAccessibleName(tr("Flash tool output"));
+    m_output->setReadOnly(true);
+    m_output->setFixedHeight(110);
+    m_output->setPlaceholderText(tr("What the flash tool writes appears here."));
+
     auto* strip = new QFrame;
     strip->setObjectName(QStringLiteral("Strip"));
     strip->setFixedHeight(12);
@@ -72,6 +81,8 @@ TFModifyFileSx::TFModifyFileSx(const AppServices& services, const ProjectState& 
     content->addLayout(row);
     content->addSpacing(6);
     content->addWidget(m_progress);
+    content->addSpacing(6);
+    content->addWidget(m_output);
 
     // The strip runs along the bottom edge, outside the margins of the controls.
     auto* layout = new QVBoxLayout(this);
@@ -81,7 +92,8 @@ TFModifyFileSx::TFModifyFileSx(const AppServices& services, const ProjectState& 
     layout->addWidget(strip);
 
     setTabOrder(m_port, m_execute);
-    setTabOrder(m_execute, m_close);
+    setTabOrder(m_execute, m_output);
+    setTabOrder(m_output, m_close);
     makeToolWindow(this);
 }
 
@@ -90,6 +102,10 @@ void TFModifyFileSx::FormShow() {
     m_progress->setMaximum(100);
     m_progress->setValue(0);
     m_execute->setEnabled(false);
+    if (!m_services.launcher.running()) {
+        m_output->clear();
+        m_toolText.clear();
+    }
     // A window not shown yet has no size of its own to centre.
     adjustSize();
     centreOnScreen(this);
@@ -108,7 +124,8 @@ void TFModifyFileSx::FormShow() {
         m_services.messages.error("Error");
         return;
     }
-    m_execute->setEnabled(true);
+    // A tool still running from an earlier showing is not started twice.
+    m_execute->setEnabled(!m_services.launcher.running());
     m_port->setFocus();
 }
 
@@ -137,10 +154,35 @@ void TFModifyFileSx::updateDevice(bool mergedThisRun) {
         m_services.messages.info("Burnidor.exe Not Found, Procedure Aborted");
         return;
     }
+    m_output->clear();
+    m_toolText.clear();
+    ProcessWatch watch;
+    watch.output = [this](const std::string& text) {
+        m_toolText += text;
+        m_output->moveCursor(QTextCursor::End);
+        QString shown = QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        m_output->insertPlainText(shown);
+        m_output->ensureCursorVisible();
+    };
+    watch.finished = [this](int exitCode, bool crashed) { toolEnded(exitCode, crashed); };
     std::string failure;
     if (!m_services.launcher.start(tool, {merged.string(), std::to_string(m_port->currentIndex())},
-                                   failure))
+                                   failure, std::move(watch))) {
         m_services.messages.error(failure);
+        return;
+    }
+    // One run at a time: the button comes back when the tool has ended.
+    m_execute->setEnabled(false);
+}
+
+void TFModifyFileSx::toolEnded(int exitCode, bool crashed) {
+    m_execute->setEnabled(true);
+    const FlashToolEnd end = flashToolEnd(exitCode, crashed, m_toolText);
+    if (end.succeeded)
+        m_services.messages.info(end.message);
+    else
+        m_services.messages.error(end.message);
 }
 
 void TFModifyFileSx::CloseButtonClick() {

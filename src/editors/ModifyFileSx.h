@@ -5,7 +5,10 @@
 
 #include <QDialog>
 
+#include <string>
+
 class QComboBox;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
@@ -14,7 +17,8 @@ namespace ordane {
 class ProjectState;
 
 // "Generate Firmware": merges banks 1 and 2 into the template from MASTER and starts the
-// flash tool with the merged firmware file and the chosen serial port.
+// flash tool with the merged firmware file and the chosen serial port, showing what the
+// tool writes as it runs and telling how it ended.
 class TFModifyFileSx : public QDialog {
     Q_OBJECT
 public:
@@ -24,6 +28,8 @@ public:
     QPushButton* executeButton() const { return m_execute; }
     QComboBox* portList() const { return m_port; }
     QProgressBar* progressBar() const { return m_progress; }
+    // What the flash tool writes while it runs.
+    QPlainTextEdit* toolOutput() const { return m_output; }
 
 public slots:
     void FormShow();
@@ -33,6 +39,7 @@ public slots:
 private:
     // Starts the flash tool, but only with a merged firmware file written by this run.
     void updateDevice(bool mergedThisRun);
+    void toolEnded(int exitCode, bool crashed);
 
     const AppServices& m_services;
     const ProjectState& m_state;
@@ -41,6 +48,8 @@ private:
     QPushButton* m_execute;
     QComboBox* m_port;
     QProgressBar* m_progress;
+    QPlainTextEdit* m_output;
+    std::string m_toolText;
 };
 
 } // namespace ordane

@@ -115,7 +115,7 @@ int position(const QComboBox* combo) {
 
 SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectState& state,
                                    SdoSide side, QWidget* parent)
-    : QDialog(parent), m_services(services), m_state(state), m_model(side) {
+    : EditorDialog(services, parent), m_services(services), m_state(state), m_model(side) {
     auto* outer = new QVBoxLayout(this);
     auto* tabs = new QTabWidget;
     tabs->setObjectName(QStringLiteral("PageControl1"));
@@ -257,6 +257,7 @@ void SdoMappingWindow::clearBoxes() {
         combo->setCurrentIndex(0);
     m_send->setCurrentIndex(0);
     applyDimensionRule();
+    markBoxesTaken();
 }
 
 void SdoMappingWindow::FormShow() {
@@ -280,6 +281,7 @@ void SdoMappingWindow::FormShow() {
     }
     adjustSize(); // the layout's size, so that the window is centred as it will show
     centreOnScreen(this);
+    markSaved();
     m_ok->setFocus();
 }
 
@@ -306,6 +308,7 @@ void SdoMappingWindow::selectEntry(int row) {
         return;
     const SdoMappingEntry& entry = entries[static_cast<std::size_t>(row)];
     showValues(entry);
+    markBoxesTaken();
 }
 
 void SdoMappingWindow::showValues(const SdoMappingEntry& entry) {
@@ -356,12 +359,17 @@ void SdoMappingWindow::NewClick() {
         return;
     }
     SdoMappingEntry entry = positions();
+    if (auto message = noFrameByteMessage(entry.dimension, entry.bytes)) {
+        m_services.messages.error(*message);
+        return;
+    }
     entry.index = parseInteger(indexText);
     entry.subIndex = parseInteger(subIndexText);
     m_model.addEntry(static_cast<std::size_t>(m_frame), entry);
     // Numbered by the labels shown, which after a Delete may repeat a number.
     m_entryList->addItem(QStringLiteral("Ind SDO %1").arg(m_entryList->count()));
     selectLabel(m_entryList->count() - 1);
+    markBoxesTaken();
 }
 
 void SdoMappingWindow::ModifyClick() {
@@ -376,9 +384,14 @@ void SdoMappingWindow::ModifyClick() {
         return;
     }
     SdoMappingEntry entry = positions();
+    if (auto message = noFrameByteMessage(entry.dimension, entry.bytes)) {
+        m_services.messages.error(*message);
+        return;
+    }
     entry.index = parseInteger(indexText);
     entry.subIndex = parseInteger(subIndexText);
     m_model.modifyEntry(selected, entry);
+    markBoxesTaken();
 }
 
 void SdoMappingWindow::DeleteClick() {
@@ -390,6 +403,8 @@ void SdoMappingWindow::DeleteClick() {
     delete m_entryList->takeItem(row);
     m_entryList->setCurrentRow(-1);
     m_entryList->clearSelection();
+    // The boxes keep the deleted entry's values, which are nothing to take.
+    markBoxesTaken();
 }
 
 void SdoMappingWindow::CopyClick() {
@@ -401,7 +416,61 @@ void SdoMappingWindow::PasteClick() {
     showValues(m_model.clipboard());
 }
 
+QStringList SdoMappingWindow::boxState() const {
+    const SdoMappingEntry p = positions();
+    return {m_index->text(), m_subIndex->text(), QString::number(p.dimension),
+            QString::number(p.bytes[0]), QString::number(p.bytes[1]), QString::number(p.bytes[2]),
+            QString::number(p.bytes[3]), QString::number(p.sendSdo)};
+}
+
+QStringList SdoMappingWindow::editorState() const {
+    QStringList state = EditorDialog::editorState();
+    for (const SdoMappingFrame& frame : m_model.frames()) {
+        state << QStringLiteral("frame %1").arg(frame.number);
+        for (const SdoMappingEntry& e : frame.entries)
+            state << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
+                         .arg(e.index)
+                         .arg(e.subIndex)
+                         .arg(e.dimension)
+                         .arg(e.bytes[0])
+                         .arg(e.bytes[1])
+                         .arg(e.bytes[2])
+                         .arg(e.bytes[3])
+                         .arg(e.sendSdo);
+    }
+    return state;
+}
+
+bool SdoMappingWindow::takeBoxes() {
+    if (hasSelectedEntry())
+        ModifyClick();
+    else
+        NewClick();
+    return boxState() == m_takenBoxes;
+}
+
 void SdoMappingWindow::OkClick() {
+    // Enter in a box presses OK: values typed there and not yet taken are not dropped
+    // without a word.
+    if (boxState() != m_takenBoxes) {
+        const bool canTake = m_frame >= 0;
+        const QString text =
+            canTake ? tr("The values in the boxes were not taken by New or Modify.\n\n"
+                         "Add them before saving, drop them, or go back to the window?")
+                    : tr("The values in the boxes were not taken by New or Modify, and no "
+                         "frame is selected to take them.\n\nDrop them, or go back to the "
+                         "window?");
+        QStringList answers;
+        if (canTake)
+            answers << (hasSelectedEntry() ? tr("Modify the entry") : tr("Add them"));
+        answers << tr("Drop them") << tr("Go back");
+        const int answer =
+            m_services.dialogs.choose(this, windowTitle(), text, answers, int(answers.size()) - 1);
+        if (answer == int(answers.size()) - 1)
+            return;
+        if (canTake && answer == 0 && !takeBoxes())
+            return; // the check said why; the window stays
+    }
     if (reportingErrors(m_services.messages, [&] { m_model.save(m_state.projectFolder()); }))
         accept();
 }

@@ -3,7 +3,7 @@
 #include "model/SdoMapping.h"
 #include "widgets/Services.h"
 
-#include <QDialog>
+#include "widgets/EditorDialog.h"
 
 #include <array>
 
@@ -19,7 +19,7 @@ class ProjectState;
 
 // The SDO mapping window of one side: the entries of the selected frame on the left, the
 // frames in the middle, the entry's boxes and the editing buttons on the right.
-class SdoMappingWindow : public QDialog {
+class SdoMappingWindow : public EditorDialog {
     Q_OBJECT
 public:
     SdoMappingWindow(const AppServices& services, const ProjectState& state, SdoSide side,
@@ -49,6 +49,18 @@ private:
     SdoMappingEntry positions() const;
     bool hasSelectedEntry() const;
     void selectLabel(int row);
+    // The boxes as text, to tell values typed but not yet taken by New or Modify.
+    QStringList boxState() const;
+    // The boxes now show what the model holds (or nothing to take).
+    void markBoxesTaken() { m_takenBoxes = boxState(); }
+    // New or Modify as OK's question asks: true when the values were taken.
+    bool takeBoxes();
+
+protected:
+    // The controls and every frame's entries.
+    QStringList editorState() const override;
+
+private:
 
     const AppServices& m_services;
     const ProjectState& m_state;
@@ -65,6 +77,7 @@ private:
     QLabel* m_sendLabel;
     QComboBox* m_send;
     QPushButton* m_ok;
+    QStringList m_takenBoxes;
 };
 
 } // namespace ordane

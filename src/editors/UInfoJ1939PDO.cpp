@@ -14,7 +14,7 @@ namespace ordane {
 
 TFInfoJ1939PDO::TFInfoJ1939PDO(const AppServices& services, const ProjectState& state,
                                QWidget* parent)
-    : QDialog(parent), m_services(services), m_state(state) {
+    : EditorDialog(services, parent), m_services(services), m_state(state) {
     setObjectName(QStringLiteral("FInfoJ1939PDO"));
     auto* layout = new QVBoxLayout(this);
     m_grid = new EditorGrid(int(PdoMapping::kRows),
@@ -78,6 +78,7 @@ void TFInfoJ1939PDO::FormShow() {
     }
     adjustSize(); // the layout's size, so that the window is centred as it will show
     centreOnScreen(this);
+    markSaved();
     m_ok->setFocus();
 }
 

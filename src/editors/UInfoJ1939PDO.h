@@ -3,7 +3,7 @@
 #include "model/PdoMapping.h"
 #include "widgets/Services.h"
 
-#include <QDialog>
+#include "widgets/EditorDialog.h"
 
 class QPushButton;
 
@@ -14,7 +14,7 @@ class ProjectState;
 
 // "Define TPDO" (step 3) and "Define RPDO" (step 4): the four PDOs of one direction, each
 // tied to a J1939 frame chosen from a drop-down.
-class TFInfoJ1939PDO : public QDialog {
+class TFInfoJ1939PDO : public EditorDialog {
     Q_OBJECT
 public:
     TFInfoJ1939PDO(const AppServices& services, const ProjectState& state,

@@ -25,7 +25,7 @@ enum Column { kNodeId = 1, kGuardTime, kLifeTimeFactor, kMnemonic };
 } // namespace
 
 TFNodeGuard::TFNodeGuard(const AppServices& services, const ProjectState& state, QWidget* parent)
-    : QDialog(parent), m_services(services), m_state(state) {
+    : EditorDialog(services, parent), m_services(services), m_state(state) {
     setObjectName(QStringLiteral("FNodeGuard"));
     setWindowTitle(tr("Set Node Guarding"));
     setSizeGripEnabled(true);
@@ -96,6 +96,7 @@ void TFNodeGuard::FormShow() {
     }
     showFrames(m_lines, m_model);
     centreOnScreen(this);
+    markSaved();
     m_ok->setFocus();
 }
 

@@ -4,7 +4,7 @@
 #include "editors/USDO_Client.h"
 #include "widgets/Services.h"
 
-#include <QDialog>
+#include "widgets/EditorDialog.h"
 
 #include <array>
 
@@ -16,7 +16,7 @@ class EditorGrid;
 class ProjectState;
 
 // "Set Node Guarding": the guarded CANopen nodes and the five J1939 state frames.
-class TFNodeGuard : public QDialog {
+class TFNodeGuard : public EditorDialog {
     Q_OBJECT
 public:
     TFNodeGuard(const AppServices& services, const ProjectState& state, QWidget* parent = nullptr);

@@ -15,7 +15,7 @@
 namespace ordane {
 
 TFSDO_Client::TFSDO_Client(const AppServices& services, const ProjectState& state, QWidget* parent)
-    : QDialog(parent), m_services(services), m_state(state) {
+    : EditorDialog(services, parent), m_services(services), m_state(state) {
     setObjectName(QStringLiteral("FSDO_Client"));
     setWindowTitle(tr("Set SDO Client"));
 
@@ -56,6 +56,7 @@ void TFSDO_Client::FormShow() {
     reportLoadProblems(m_model, m_services.messages);
     showFrames(m_lines, m_model);
     centreOnScreen(this);
+    markSaved();
     m_ok->setFocus();
 }
 

@@ -4,7 +4,7 @@
 #include "widgets/J1939FrameLine.h"
 #include "widgets/Services.h"
 
-#include <QDialog>
+#include "widgets/EditorDialog.h"
 
 #include <array>
 #include <vector>
@@ -16,7 +16,7 @@ namespace ordane {
 class ProjectState;
 
 // "Set SDO Client": the five J1939 frames of the SDO client.
-class TFSDO_Client : public QDialog {
+class TFSDO_Client : public EditorDialog {
     Q_OBJECT
 public:
     TFSDO_Client(const AppServices& services, const ProjectState& state, QWidget* parent = nullptr);

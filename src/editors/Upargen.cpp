@@ -85,7 +85,7 @@ void select(QComboBox* box, int position) {
 } // namespace
 
 TFpargen::TFpargen(const AppServices& services, const ProjectState& state, QWidget* parent)
-    : QDialog(parent), m_services(services), m_state(state) {
+    : EditorDialog(services, parent), m_services(services), m_state(state) {
     setObjectName(QStringLiteral("TFpargen"));
     setWindowTitle(tr("SET COMMUNICATION"));
 
@@ -227,6 +227,7 @@ void TFpargen::FormShow() {
     fillControls();
     adjustSize();
     centreOnScreen(this);
+    markSaved();
     m_ok->setFocus();
 }
 

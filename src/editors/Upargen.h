@@ -3,7 +3,7 @@
 #include "model/CommunicationParameters.h"
 #include "widgets/Services.h"
 
-#include <QDialog>
+#include "widgets/EditorDialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -17,7 +17,7 @@ namespace ordane {
 class ProjectState;
 
 // "SET COMMUNICATION": the general settings of both buses, kept in pargen.xml.
-class TFpargen : public QDialog {
+class TFpargen : public EditorDialog {
     Q_OBJECT
 public:
     TFpargen(const AppServices& services, const ProjectState& state, QWidget* parent = nullptr);

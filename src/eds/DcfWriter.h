@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 
 #include <filesystem>
+#include <string>
 
 namespace ordane {
 
@@ -12,6 +13,11 @@ enum class DataSheetKind { Eds, Dcf, Dbc };
 // The file a save dialog's answer asks for: a name ending in ".dcf", ".eds" or ".dbc" (in
 // any case) says it itself, any other name gets the file type chosen in the dialog.
 DataSheetKind dataSheetKind(const std::filesystem::path& target, DataSheetKind chosenType);
+
+// The EDS file a DCF was written beside: the file of the DCF's folder with the DCF's base
+// name and the extension ".eds" (any letter case), "Gateway.eds" for "Gateway.dcf"; empty
+// when there is none.
+std::string edsBeside(const std::filesystem::path& dcf);
 
 // Writes the device configuration file (CiA 306 DCF) of a project: its EDS content plus
 // the node as commissioned; the project itself is only read.

@@ -120,8 +120,8 @@ void fileAndDeviceInfo(Lines& out, const EdsProject& project, const LocalDateTim
           std::string("ModifiedBy=Korvane")})
         out.add(line);
     // The description the DCF was made from.
-    if (dcf)
-        out.add(std::string("LastEDS=") + kEdsFileName);
+    if (dcf && !dcf->lastEds.empty())
+        out.add("LastEDS=" + iniValueText(dcf->lastEds));
     out.blank();
 
     for (const char* line : {"[DeviceInfo]",

@@ -19,13 +19,15 @@ struct Commissioning {
     int nodeId = 1;         // 1..127
     int bitRateKbit = 1000; // one of the nine CANopen rates
     std::string fileName;   // the DCF's own file name
+    std::string lastEds;    // the EDS written beside it, or empty when there is none
     std::string nodeName;
 };
 
 // The EDS file's text: every line, the last one included, ends with CR LF.
 std::string buildEdsText(const EdsProject& project, const LocalDateTime& time);
 
-// The DCF's text: the EDS text with [FileInfo] naming the DCF (and its EDS in LastEDS), a
+// The DCF's text: the EDS text with [FileInfo] naming the DCF (and, when known, its EDS in
+// LastEDS), a
 // [DeviceComissioning] section after [DeviceInfo], and a ParameterValue line after every
 // DefaultValue line.
 std::string buildDcfText(const EdsProject& project, const LocalDateTime& time,

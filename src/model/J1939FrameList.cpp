@@ -86,6 +86,14 @@ void J1939FrameList::setCell(int row, int column, std::string text) {
     m_rows[std::size_t(row - 1)][std::size_t(column - 1)] = std::move(text);
 }
 
+std::vector<FrameIdentity> J1939FrameList::frameIdentities() const {
+    const int pgn = m_side == FrameSide::Received ? 1 : 3;
+    std::vector<FrameIdentity> frames;
+    for (int row = 1; row <= tableRows(); ++row)
+        frames.push_back(frameIdentity(cell(row, pgn), cell(row, pgn + 1)));
+    return frames;
+}
+
 int J1939FrameList::tableRows() const {
     int rows = 0;
     while (rows < rowCount() && !m_rows[std::size_t(rows)][0].empty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/FrameReferences.h"
 #include "documents/ProjectDocuments.h"
 #include "model/DocumentModel.h"
 
@@ -39,6 +40,8 @@ public:
     void setCell(int row, int column, std::string text);
     // The rows down to the first empty key cell.
     int tableRows() const;
+    // The table rows' PGN and source address, by which the references follow the frames.
+    std::vector<FrameIdentity> frameIdentities() const;
 
     // Back to 100 empty rows.
     void clear();

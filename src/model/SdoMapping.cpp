@@ -162,9 +162,12 @@ void SdoMapping::tellLoadProblems(MessageSink& messages) const {
 std::vector<Finding> SdoMapping::failures() const {
     std::vector<Finding> result;
     const std::string name = mappingDocumentName(m_side);
-    for (const SdoMappingRow& row : m_rows)
+    for (const SdoMappingRow& row : m_rows) {
         if (auto message = objectRangeMessage(row.entry.index, row.entry.subIndex))
             result.push_back({name, row.row, *message});
+        if (auto message = noFrameByteMessage(row.entry.dimension, row.entry.bytes))
+            result.push_back({name, row.row, *message});
+    }
     return result;
 }
 

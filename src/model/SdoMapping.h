@@ -66,7 +66,7 @@ public:
     // Rows whose NrPdo names no frame of the list: "NrPdo 5 names no frame of RCobDef.xml".
     const std::vector<Finding>& strayRows() const { return m_strays; }
 
-    // Each readable row's Index and SubIndex within the editor's ranges.
+    // Each readable row's Index and SubIndex within the editor's ranges, and a frame byte taken.
     std::vector<Finding> failures() const override;
 
     const std::vector<SdoMappingFrame>& frames() const { return m_frames; }

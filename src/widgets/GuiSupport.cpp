@@ -52,6 +52,16 @@ QDialogButtonBox* okCancelBox(QDialog* dialog, std::pair<QPushButton*, QPushButt
     return box;
 }
 
+QString listedLines(const std::vector<std::string>& lines) {
+    constexpr std::size_t kShown = 12;
+    QString text;
+    for (std::size_t i = 0; i < lines.size() && i < kShown; ++i)
+        text += QLatin1Char('\n') + toQt(lines[i]);
+    if (lines.size() > kShown)
+        text += QObject::tr("\n... and %1 more").arg(lines.size() - kShown);
+    return text;
+}
+
 void chainTabOrder(const std::vector<QWidget*>& widgets) {
     for (std::size_t i = 1; i < widgets.size(); ++i)
         QWidget::setTabOrder(widgets[i - 1], widgets[i]);

@@ -56,6 +56,10 @@ std::pair<QPushButton*, QPushButton*> makeOkCancel(Dialog* dialog, void (Dialog:
 QDialogButtonBox* okCancelBox(QDialog* dialog, std::pair<QPushButton*, QPushButton*> buttons,
                               std::vector<QWidget*>* tabOrder = nullptr);
 
+// The lines for a message box, each after a line break; beyond the first twelve only
+// their count ("... and 5 more"), so that the box stays on the screen.
+QString listedLines(const std::vector<std::string>& lines);
+
 // Tab order along the list.
 void chainTabOrder(const std::vector<QWidget*>& widgets);
 

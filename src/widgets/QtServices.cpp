@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 namespace ordane {
@@ -62,20 +63,77 @@ bool QtDialogs::confirm(QWidget* parent, const QString& title, const QString& te
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
+int QtDialogs::choose(QWidget* parent, const QString& title, const QString& text,
+                      const QStringList& answers, int standard) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    std::vector<QAbstractButton*> buttons;
+    for (const QString& answer : answers)
+        buttons.push_back(box.addButton(answer, QMessageBox::ActionRole));
+    if (standard >= 0 && std::size_t(standard) < buttons.size()) {
+        box.setDefaultButton(static_cast<QPushButton*>(buttons[std::size_t(standard)]));
+        box.setEscapeButton(buttons[std::size_t(standard)]);
+    }
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i])
+            return int(i);
+    return standard;
+}
+
 bool QtDialogs::openLocalFile(const std::filesystem::path& file) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(toQt(file)));
 }
 
+QtProcessLauncher::~QtProcessLauncher() {
+    // A tool still writing a device is left to finish; only our watch ends.
+    if (m_process) {
+        m_process->disconnect();
+        m_process->setParent(nullptr);
+        if (m_process->state() != QProcess::NotRunning)
+            m_process->waitForFinished(60000);
+        delete m_process;
+    }
+}
+
 bool QtProcessLauncher::start(const std::filesystem::path& program,
-                              const std::vector<std::string>& arguments, std::string& failure) {
+                              const std::vector<std::string>& arguments, std::string& failure,
+                              ProcessWatch watch) {
+    if (running()) {
+        failure = "The flash tool is still running";
+        return false;
+    }
     QStringList list;
     for (const auto& a : arguments)
         list << toQt(a);
+    if (m_process)
+        m_process->deleteLater();
+    m_process = new QProcess;
     // An empty working directory: the child inherits ours.
-    if (QProcess::startDetached(toQt(program), list))
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    QProcess* process = m_process;
+    QObject::connect(process, &QProcess::readyReadStandardOutput, process, [process, watch] {
+        const QByteArray bytes = process->readAllStandardOutput();
+        if (watch.output)
+            watch.output(bytes.toStdString());
+    });
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, watch](int exitCode, QProcess::ExitStatus status) {
+                         const QByteArray rest = process->readAllStandardOutput();
+                         if (!rest.isEmpty() && watch.output)
+                             watch.output(rest.toStdString());
+                         if (watch.finished)
+                             watch.finished(exitCode, status == QProcess::CrashExit);
+                     });
+    process->start(toQt(program), list);
+    if (process->waitForStarted()) // returns at once once the program runs
         return true;
-    failure = "Cannot start " + program.string();
+    failure = "Cannot start " + program.string() + ": " + toStd(process->errorString());
+    process->disconnect();
     return false;
+}
+
+bool QtProcessLauncher::running() const {
+    return m_process && m_process->state() != QProcess::NotRunning;
 }
 
 } // namespace ordane

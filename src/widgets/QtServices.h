@@ -2,6 +2,7 @@
 
 #include "widgets/Services.h"
 
+class QProcess;
 class QWidget;
 
 namespace ordane {
@@ -27,13 +28,20 @@ public:
                  const std::filesystem::path& preselected) override;
     void openUrl(const QString& url) override;
     bool confirm(QWidget* parent, const QString& title, const QString& text) override;
+    int choose(QWidget* parent, const QString& title, const QString& text,
+               const QStringList& answers, int standard) override;
     bool openLocalFile(const std::filesystem::path& file) override;
 };
 
 class QtProcessLauncher : public ProcessLauncher {
 public:
+    ~QtProcessLauncher() override;
     bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-               std::string& failure) override;
+               std::string& failure, ProcessWatch watch) override;
+    bool running() const override;
+
+private:
+    QProcess* m_process = nullptr;
 };
 
 } // namespace ordane

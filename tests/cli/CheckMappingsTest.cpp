@@ -38,8 +38,11 @@ TEST(CheckMappings, ListsThePdoChecksThenTheChecksAcrossDocuments) {
     test::writeFile(project / "RInfoCob.xml",
                     "<RInfoCob>" + sdoRow(1, "0x2100", "1") + sdoRow(5, "0x2101", "1") +
                         sdoRow(2, "0x2020", "1") + sdoRow(2, "0x1000", "0") + "</RInfoCob>");
-    test::writeFile(project / "TInfoCob.xml", "<TInfoCob>" + sdoRow(1, "8448", "0x01") +
-                                                  sdoRow(3, "0x2200", "1") + "</TInfoCob>");
+    // Row 3: "4 Bytes" with every byte "None" takes nothing of its frame.
+    test::writeFile(project / "TInfoCob.xml",
+                    "<TInfoCob>" + sdoRow(1, "8448", "0x01") + sdoRow(3, "0x2200", "1") +
+                        "<row NrPdo=\"2\" Index=\"0x2201\" SubIndex=\"1\" Dimension=\"0\" B1=\"0\" "
+                        "B2=\"0\" B3=\"0\" B4=\"0\" Send_SDO=\"0\"/></TInfoCob>");
     test::writeFile(
         project / "pdoJ1939.xml",
         "<PDOJ1939><row COB-ID=\"0x201\" Dimension=\"4\" Offset=\"1\" Frame_J1939=\"2\" "
@@ -57,6 +60,8 @@ TEST(CheckMappings, ListsThePdoChecksThenTheChecksAcrossDocuments) {
         (Lines{"pdoJ1939.xml: Error row 2!! COB-ID must be between 0x001 and 0x7FF. ",
                "TpdoJ1939.xml: Error row 2!! Dimension and Offset are not correct together. ",
                "RInfoCob.xml, row 4: Error! The Index must be between 0x2000 and 0x9FFF",
+               "TInfoCob.xml, row 3: Error! The object takes no byte of the J1939 frame: choose "
+               "a frame byte for one of its SDO bytes",
                "RInfoCob.xml, row 3: Error! The Index 0x2020 is already used by a fixed "
                "object of the converter",
                "TInfoCob.xml, row 1: Error! The Index 0x2100 and SubIndex 0x01 is already used",

@@ -53,5 +53,35 @@ TEST(Cli, NewCreatesAProjectOrRefusesWithTheDialogMessages) {
     EXPECT_NE(refused.err.find("Cannot create project folder"), std::string::npos);
 }
 
+// The Demo with an object outside the mapped range: update refuses it, writing nothing,
+// until --force is given.
+TEST(Cli, UpdateRefusesAProjectTheCheckFailsUnlessForced) {
+    test::TempFolder folder;
+    const fs::path demo = folder / "Demo";
+    fs::copy(fs::path(ORDANE_SOURCE_DIR) / "examples" / "Demo", demo, fs::copy_options::recursive);
+    fs::remove_all(demo / "bin");
+    fs::create_directory(demo / "bin");
+    std::string sdo = test::readFile(demo / "RInfoCob.xml");
+    const std::string entry = "Index=\"8449\" SubIndex=\"1\"";
+    sdo.replace(sdo.find(entry), entry.size(), "Index=\"4096\" SubIndex=\"1\"");
+    test::writeFile(demo / "RInfoCob.xml", sdo);
+    const std::string master =
+        (fs::path(ORDANE_SOURCE_DIR) / "examples" / "MASTER" / "SX40218.sx").string();
+
+    const CliResult refused = runCli({"update", demo.string(), master});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("RInfoCob.xml, row 3: Error! The Index must be between 0x2000 and "
+                               "0x9FFF\n"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_NE(refused.err.find("Give --force to update anyway."), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(demo / "bin"));
+    EXPECT_FALSE(fs::exists(demo / "New_SX40218.sx"));
+
+    const CliResult forced = runCli({"update", demo.string(), master, "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_TRUE(fs::exists(demo / "New_SX40218.sx"));
+}
+
 } // namespace
 } // namespace ordane

@@ -128,8 +128,62 @@ TEST(DbcImportCommand, WritesNothingOnAnyError) {
     EXPECT_EQ(skipped.out, "skipped Dashboard (identifier 0x00000123): standard 11-bit identifier, "
                            "not a J1939 frame\n"
                            "RCobDef.xml: 1 frames saved\n"
-                           "RInfoCob.xml keeps its 1 entries; they refer to frames by their row "
-                           "number\n");
+                           "removed: RInfoCob.xml row 1 (Index 0x2100 SubIndex 1): frame 1 (PGN "
+                           "0x0001, source address 2) is no longer in the list\n");
+}
+
+// Two messages imported into the Demo without mapping their signals: the SDO mapping and
+// the TPDOs follow their frames, those of the frames gone are removed, and the project
+// still passes the check. --keep-references refuses instead and writes nothing.
+TEST(DbcImportCommand, TheMappingFollowsItsFramesIntoTheImportedList) {
+    TempFolder folder;
+    const fs::path demo = folder / "Demo";
+    fs::copy(fs::path(ORDANE_SOURCE_DIR) / "examples" / "Demo", demo, fs::copy_options::recursive);
+    const std::vector<std::string> import = {"import", demo.string(), "received", kDemoDbc,
+                                             "--messages", "CCVS,EEC1"};
+    const std::string sdoBefore = readFile(demo / "RInfoCob.xml");
+    const std::string framesBefore = readFile(demo / "RCobDef.xml");
+
+    std::vector<std::string> keeping = import;
+    keeping.push_back("--keep-references");
+    const auto refused = runCli(keeping);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err.rfind("6 rows refer to a frame the import removes; nothing was "
+                                "written (without --keep-references they are removed):\n",
+                                0),
+              0u)
+        << refused.err;
+    EXPECT_NE(refused.err.find("TpdoJ1939.xml row 2 (PDO 2, COB-ID 0x281): frame 2 (PGN 0xFEEE, "
+                               "source address 0) is no longer in the list\n"),
+              std::string::npos);
+    EXPECT_EQ(readFile(demo / "RInfoCob.xml"), sdoBefore);
+    EXPECT_EQ(readFile(demo / "RCobDef.xml"), framesBefore);
+
+    const auto imported = runCli(import);
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_NE(imported.out.find("re-pointed: RInfoCob.xml row 6 (Index 0x2102 SubIndex 1): frame "
+                                "3 is now frame 2\n"),
+              std::string::npos)
+        << imported.out;
+    EXPECT_NE(imported.out.find("removed: RInfoCob.xml row 7 (Index 0x2103 SubIndex 1)"),
+              std::string::npos);
+
+    const auto sdo = readSdoMapping(demo, Side::Received);
+    std::vector<std::pair<int, int>> frameAndIndex;
+    for (const auto& row : sdo)
+        frameAndIndex.emplace_back(row.nrPdo, row.entry.index);
+    EXPECT_EQ(frameAndIndex,
+              (std::vector<std::pair<int, int>>{{1, 0x2100}, {1, 0x2100}, {2, 0x2102}}));
+    const std::string tpdo = readFile(demo / "TpdoJ1939.xml");
+    EXPECT_NE(tpdo.find("COB-ID=\"0x181\" Dimension=\"2\" Offset=\"4\" Frame_J1939=\"1\""),
+              std::string::npos)
+        << tpdo;
+    EXPECT_NE(tpdo.find("COB-ID=\"0x381\" Dimension=\"2\" Offset=\"2\" Frame_J1939=\"2\""),
+              std::string::npos);
+    EXPECT_EQ(tpdo.find("0x281"), std::string::npos);
+
+    const auto check = runCli({"check", demo.string()});
+    EXPECT_EQ(check.status, 0) << check.out;
 }
 
 TEST(DbcImportCommand, DbcOptionsNeedADbcFileAndTheWorkbookImportStays) {

@@ -100,8 +100,9 @@ const Writer kWriters[] = {
          model.load(projectOf(home));
          return told([&] { model.save(projectOf(home)); });
      }},
+    // The SDO mapping and the TPDOs follow the frames the import keeps.
     {"RCobDef_import",
-     {"PROJECTS/Demo/RCobDef.xml"},
+     {"PROJECTS/Demo/RCobDef.xml", "PROJECTS/Demo/RInfoCob.xml", "PROJECTS/Demo/TpdoJ1939.xml"},
      kProject,
      [](const fs::path& home) {
          return cli(

@@ -110,7 +110,7 @@ TEST(DcfWriter, AddsTheCommissionedNodeToTheEdsContent) {
                       "EDSVersion=4.0", "Description=Gateway CANopen to J1939",
                       "CreationTime=01:08AM", "CreationDate=12-09-2026", "CreatedBy=Korvane",
                       "ModificationTime=01:08AM", "ModificationDate=12-09-2026",
-                      "ModifiedBy=Korvane", "LastEDS=CANopen_to_J1939.eds", "", "[DeviceInfo]"});
+                      "ModifiedBy=Korvane", "", "[DeviceInfo]"});
     expectRun(lines, {"NrOfRXPDO=1", "NrOfTXPDO=1", "LSS_Supported=0", "", "[DeviceComissioning]",
                       "NodeID=5", "NodeName=Gateway7", "Baudrate=250", "NetNumber=1",
                       "NetworkName=CANopen", "CANopenManager=0", "LSS_SerialNumber=0", "",
@@ -165,6 +165,28 @@ TEST(DcfWriter, AddsTheCommissionedNodeToTheEdsContent) {
               true);
 }
 
+// LastEDS names the EDS of the DCF's base name in its folder, or is left out.
+TEST(DcfWriter, LastEdsNamesTheEdsWrittenBesideIt) {
+    const struct {
+        const char* besides;
+        const char* lastEds; // nullptr: no LastEDS line
+    } cases[] = {{"Gateway.eds", "LastEDS=Gateway.eds"},
+                 {"Gateway.EDS", "LastEDS=Gateway.EDS"},
+                 {"Other.eds", nullptr},
+                 {"Gateway.eds.bak", nullptr}};
+    for (const auto& c : cases) {
+        SmallProject project;
+        test::writeFile(project.folder / c.besides, "[FileInfo]\r\n");
+        const std::string dcf = writeDcf(project.path, project.folder / "Gateway.dcf");
+        const std::size_t at = dcf.find("LastEDS=");
+        if (c.lastEds)
+            EXPECT_NE(dcf.find(std::string("\r\n") + c.lastEds + "\r\n"), std::string::npos)
+                << c.besides;
+        else
+            EXPECT_EQ(at, std::string::npos) << c.besides;
+    }
+}
+
 // Without its additions the DCF is the EDS of the same project, line for line: the same
 // objects, values and mends.
 TEST(DcfWriter, IsTheEdsPlusItsAdditions) {
@@ -181,6 +203,7 @@ TEST(DcfWriter, IsTheEdsPlusItsAdditions) {
         std::vector<std::string> stripped;
         bool inCommissioning = false;
         std::size_t parameterValues = 0;
+        int namedEds = 0;
         for (std::size_t i = 0; i < dcf.size(); ++i) {
             const std::string& line = dcf[i];
             if (line == "[DeviceComissioning]")
@@ -195,12 +218,16 @@ TEST(DcfWriter, IsTheEdsPlusItsAdditions) {
                 ++parameterValues;
                 continue;
             }
-            if (line == "LastEDS=CANopen_to_J1939.eds")
+            // Written beside the EDS, the DCF names it.
+            if (line == "LastEDS=Plant.eds") {
+                ++namedEds;
                 continue;
+            }
             stripped.push_back(line == "FileName=Plant.dcf" ? "FileName=CANopen_to_J1939.eds"
                                                             : line);
         }
         EXPECT_EQ(stripped, eds);
+        EXPECT_EQ(namedEds, 1);
         EXPECT_EQ(parameterValues,
                   std::size_t(std::count_if(eds.begin(), eds.end(), [](const std::string& l) {
                       return l.rfind("DefaultValue=", 0) == 0;

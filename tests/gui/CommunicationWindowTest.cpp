@@ -151,6 +151,7 @@ private slots:
                       "Error! The Time Out Data must to be between 0 and 255 seconds"}}));
         QVERIFY(f.window.isVisible());
         QCOMPARE(f.text("TimeOut_Data"), QStringLiteral("256"));
+        f.fake.dialogs.confirmations.push_back(true); // "Discard your changes?"
         QTest::keyClick(&f.window, Qt::Key_Escape);
         QVERIFY(!f.window.isVisible());
         QCOMPARE(f.window.result(), int(QDialog::Rejected));

@@ -191,13 +191,18 @@ private slots:
         QVERIFY(window.isVisible());
         QVERIFY(!fs::exists(p.folder() / "RCobDef.xml"));
 
+        // "Yes": the frame list alone. The stored entry named a frame the list did not have,
+        // and would now take frame 1's bytes: it is asked about and removed.
         p.fake.dialogs.confirmations.push_back(true);
-        window.OkClick(); // "Yes": the frame list alone
+        p.fake.dialogs.choices.push_back(QStringLiteral("Remove them"));
+        window.OkClick();
         QVERIFY(!window.isVisible());
+        QVERIFY(p.fake.dialogs.choiceQuestions.back().text.contains(
+            "RInfoCob.xml row 1 (Index 0x3000 SubIndex 1): frame 1 is not in the list"));
         J1939FrameList frames(FrameSide::Received);
         frames.load(p.folder());
         QCOMPARE(frames.cell(2, 1), std::string("0xFEF2"));
-        QCOMPARE(test::readFile(p.folder() / "RInfoCob.xml"), sdo);
+        QVERIFY(readSdoMapping(p.folder(), Side::Received).empty());
     }
 
     void cancelBadFilesAndSkippedMessagesChangeNothing() {

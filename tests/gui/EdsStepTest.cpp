@@ -6,6 +6,7 @@
 
 #include "app/MainWindow.h"
 
+#include <QStatusBar>
 #include <QTest>
 
 namespace ordane {
@@ -54,6 +55,9 @@ private slots:
                 std::string::npos);
         // Only the file itself is left in the project folder.
         QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 1);
+        QCOMPARE(window.statusBar()->currentMessage(),
+                 QStringLiteral("EDS file written: %1 in %2")
+                     .arg(written, QString::fromStdString(home.project.string())));
     }
 
     // The second file type, or a name ending in .dcf, writes the DCF of the project.
@@ -99,6 +103,26 @@ private slots:
                  dcf);
         QCOMPARE(bytes.find("\r\nFileName=CANopen_to_J1939.eds\r\n") != std::string::npos, !dcf);
         QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 2);
+        QCOMPARE(window.statusBar()->currentMessage(),
+                 QStringLiteral("%1 written: %2 in %3")
+                     .arg(dcf ? "DCF" : "EDS file", written,
+                          QString::fromStdString(home.project.string())));
+    }
+
+    // A DCF written beside the EDS of its name says so in LastEDS; without one it names none.
+    void theDcfNamesTheEdsBesideIt() {
+        Home home;
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.folder.path());
+        fake.dialogs.answers.push_back(home.project / "Gateway.dcf");
+        window.B_EdsClick();
+        QCOMPARE(test::readFile(home.project / "Gateway.dcf").find("LastEDS="), std::string::npos);
+        fake.dialogs.answers.push_back(home.project / "Gateway.eds");
+        fake.dialogs.answers.push_back(home.project / "Gateway.dcf");
+        window.B_EdsClick();
+        window.B_EdsClick();
+        QVERIFY(test::readFile(home.project / "Gateway.dcf").find("\r\nLastEDS=Gateway.eds\r\n") !=
+                std::string::npos);
     }
 
     void dcfRefusalsShowTheErrorBox() {

@@ -63,6 +63,25 @@ public:
 
     std::vector<QString> questions;
     std::deque<bool> confirmations;
+
+    // Questions with their own answers, answered from `choices` (an answer's text; none
+    // left: the default answer). Each is recorded with its answers.
+    struct Choice {
+        QString text;
+        QStringList answers;
+        int standard;
+    };
+    std::vector<Choice> choiceQuestions;
+    std::deque<QString> choices;
+    int choose(QWidget*, const QString&, const QString& text, const QStringList& answers,
+               int standard) override {
+        choiceQuestions.push_back({text, answers, standard});
+        if (choices.empty())
+            return standard;
+        const int chosen = int(answers.indexOf(choices.front()));
+        choices.pop_front();
+        return chosen < 0 ? standard : chosen;
+    }
     bool openLocalFile(const std::filesystem::path& file) override {
         openedFiles.push_back(file);
         return openSucceeds;
@@ -84,6 +103,7 @@ private:
     }
 };
 
+// Records each start; a test then plays the tool's output and end through `play`.
 class RecordingLauncher : public ProcessLauncher {
 public:
     struct Call {
@@ -94,12 +114,31 @@ public:
     bool succeed = true;
 
     bool start(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-               std::string& failure) override {
+               std::string& failure, ProcessWatch watch) override {
         calls.push_back({program, arguments});
-        if (!succeed)
+        if (!succeed) {
             failure = "Cannot start " + program.string();
-        return succeed;
+            return false;
+        }
+        m_watch = std::move(watch);
+        m_running = true;
+        return true;
     }
+    bool running() const override { return m_running; }
+
+    // The started tool writes `output` (in pieces, as a pipe gives it) and ends.
+    void play(const std::vector<std::string>& output, int exitCode, bool crashed = false) {
+        for (const std::string& piece : output)
+            if (m_watch.output)
+                m_watch.output(piece);
+        m_running = false;
+        if (m_watch.finished)
+            m_watch.finished(exitCode, crashed);
+    }
+
+private:
+    ProcessWatch m_watch;
+    bool m_running = false;
 };
 
 // Everything a window needs, with fakes.

@@ -6,8 +6,10 @@
 #include "app/MainWindow.h"
 #include "core/ProjectState.h"
 #include "editors/ModifyFileSx.h"
+#include "widgets/QtServices.h"
 
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -154,6 +156,74 @@ private slots:
         QVERIFY(fake.launcher.calls.empty());
         // A stopped merge leaves the older file; a finished one replaces it.
         QCOMPARE(test::readFile(home.merged) == "older", arrange != "no tool");
+    }
+
+    // The tool runs without blocking the window: its output shows as it comes, and its
+    // end is told, a failure in an error box and success in a plain one.
+    void theFlashToolIsWatchedToItsEnd_data() {
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("output");
+        QTest::addColumn<bool>("failed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("cannot open port")
+            << 3 << QStringList{"Burnidor 2.1\r\nOpening COM1", "...\r\ncannot open port\r\n"}
+            << true << "The flash tool ended with exit 3: cannot open port";
+        QTest::newRow("written") << 0 << QStringList{"Writing 32768 bytes\nDone\n"} << false
+                                 << "The flash tool ended successfully: Done";
+        QTest::newRow("silent failure")
+            << 1 << QStringList{} << true << "The flash tool ended with exit 1";
+    }
+    void theFlashToolIsWatchedToItsEnd() {
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, output);
+        QFETCH(bool, failed);
+        QFETCH(QString, message);
+        Home home;
+        test::FakeServices fake;
+        TFModifyFileSx window(fake.services, home.state);
+        window.FormShow();
+        window.ExecuteUpdateClick();
+        QCOMPARE(fake.launcher.calls.size(), std::size_t(1));
+        QCOMPARE(fake.launcher.calls[0].arguments,
+                 (std::vector<std::string>{home.merged.string(), "0"}));
+        // Running: nothing told yet, and no second start.
+        QVERIFY(fake.messages.messages().empty());
+        QVERIFY(!window.executeButton()->isEnabled());
+
+        std::vector<std::string> pieces;
+        for (const QString& piece : output)
+            pieces.push_back(piece.toStdString());
+        fake.launcher.play(pieces, exitCode);
+        QCOMPARE(window.toolOutput()->toPlainText(),
+                 output.join(QString()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QCOMPARE(fake.messages.messages(),
+                 (std::vector<Message>{{failed ? Kind::Error : Kind::Info, message.toStdString()}}));
+        QVERIFY(window.executeButton()->isEnabled());
+    }
+
+    // The desktop's launcher: a real program's output and exit status reach the watch.
+    void theDesktopLauncherReportsOutputAndEnd() {
+        test::TempFolder folder;
+        const fs::path tool = folder / "tool.sh";
+        test::writeFile(tool, "#!/bin/sh\necho \"port $2\"\necho cannot open port >&2\nexit 3\n");
+        fs::permissions(tool, fs::perms::owner_all, fs::perm_options::add);
+        QtProcessLauncher launcher;
+        std::string output, failure;
+        int code = -1;
+        bool crashed = true;
+        QVERIFY(launcher.start(tool, {"file", "2"}, failure,
+                               {[&](const std::string& text) { output += text; },
+                                [&](int exitCode, bool c) {
+                                    code = exitCode;
+                                    crashed = c;
+                                }}));
+        QTRY_COMPARE(code, 3);
+        QVERIFY(!crashed);
+        QCOMPARE(output, std::string("port 2\ncannot open port\n"));
+        QVERIFY(!launcher.running());
+        // A program that cannot be started is told at once.
+        QVERIFY(!launcher.start(folder / "missing", {}, failure, {}));
+        QVERIFY2(failure.find("missing") != std::string::npos, failure.c_str());
     }
 
     void failuresThatEndTheRunAreErrorBoxes() {

@@ -114,7 +114,8 @@ private slots:
                  1);
     }
 
-    void cancelledNewShowsThePrefixAlone() {
+    // A title ending in the prefix's colon named no project although one was open.
+    void cancelledNewKeepsTheProjectInTheTitle() {
         test::TempFolder home;
         test::FakeServices fake;
         fs::create_directories(home / "PROJECTS" / "Plant7");
@@ -126,7 +127,7 @@ private slots:
         });
         window.NewClick();
         QCOMPARE(window.windowTitle(),
-                 QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :"));
+                 QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :Plant7"));
         QCOMPARE(window.state().projectFolder(), home / "PROJECTS" / "Plant7");
     }
 
@@ -147,11 +148,52 @@ private slots:
         QCOMPARE(fake.dialogs.requests.back().start, home / "PROJECTS" / "Plant7");
         QCOMPARE(window.state().projectFolder(), home / "PROJECTS" / "Plant7");
 
+        // The projects root is no project: refused, the project stays.
         fake.dialogs.answers.push_back(home / "PROJECTS");
         window.openClick();
-        QCOMPARE(window.state().projectName(), std::string());
+        QCOMPARE(fake.messages.texts(),
+                 std::vector<std::string>{
+                     "The folder PROJECTS holds the projects and is none itself: choose a "
+                     "project folder inside it, or create one with New project."});
+        QCOMPARE(window.state().projectFolder(), home / "PROJECTS" / "Plant7");
         QCOMPARE(window.windowTitle(),
-                 QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :"));
+                 QStringLiteral("Korvane - Ordane SW40218 - J1939 / CANopen :/Plant7"));
+    }
+
+    // Without a project the steps that need one cannot be pressed and say why, and the
+    // browser does not offer the projects root; a project opened enables them.
+    void withoutAProjectTheStepsAreDisabledAndSayWhy() {
+        test::TempFolder home;
+        test::FakeServices fake;
+        fs::create_directories(home / "PROJECTS" / "Plant7");
+        MainWindow window(fake.services, home.path());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Korvane Ordane SW40218 CANopen TO J1939"));
+        const char* steps[] = {"btn_Prm_Gen", "btn_RCOB", "btn_Info_RCOB", "btn_RPDO_J1939",
+                               "btn_TCOB", "btn_Info_TCOB", "btn_TPDO_J1939", "LbButton2",
+                               "btn_NodeGuard", "B_Eds", "CreateBin", "report"};
+        for (const char* name : steps) {
+            auto* button = window.findChild<QPushButton*>(QLatin1String(name));
+            QVERIFY2(button && !button->isEnabled(), name);
+            QVERIFY2(button->toolTip().contains(QStringLiteral("Open a project or create one")),
+                     name);
+        }
+        for (const char* name : {"New", "open", "about", "LbButton1"})
+            QVERIFY2(window.findChild<QPushButton*>(QLatin1String(name))->isEnabled(), name);
+        // Even reached another way, a step writes nothing into the projects root.
+        window.btn_RCOBClick();
+        window.LbButton2Click();
+        QCOMPARE(fake.messages.texts(),
+                 (std::vector<std::string>{"Project not valid", "Project not valid"}));
+        QCOMPARE(std::distance(fs::directory_iterator(home / "PROJECTS"), fs::directory_iterator()),
+                 1);
+
+        fake.dialogs.answers.push_back(home / "PROJECTS" / "Plant7");
+        window.openClick();
+        QVERIFY(fake.dialogs.requests.back().start.empty());
+        for (const char* name : steps) {
+            auto* button = window.findChild<QPushButton*>(QLatin1String(name));
+            QVERIFY2(button->isEnabled() && button->toolTip().isEmpty(), name);
+        }
     }
 
     void stepsWithoutAProjectFolderSayProjectNotValid() {

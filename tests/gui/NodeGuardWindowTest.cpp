@@ -117,6 +117,7 @@ private slots:
         QCOMPARE(grid.cell(4, 1), std::string());
         grid.setCell(3, 1, "0x12");
         box(window, "PGN", 1)->setText(QStringLiteral("0xFF60"));
+        fake.dialogs.confirmations.push_back(true); // "Discard your changes?"
         window.CancelClick();
         QCOMPARE(window.result(), int(QDialog::Rejected));
         window.FormShow();
@@ -249,6 +250,8 @@ private slots:
     void stepSixOpensTheWindow() {
         test::TempFolder home;
         test::FakeServices fake;
+        fs::create_directories(home / "PROJECTS" / "Plant7");
+        test::writeFile(home / "Ordane_C2J1939.ini", "[lastproj]\nprojectname=Plant7\n");
         MainWindow main(fake.services, home.path());
         int shown = 0;
         main.setModalRunner([&](QDialog& dialog) {

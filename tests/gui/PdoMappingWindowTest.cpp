@@ -1,6 +1,7 @@
 #include "GuiTest.h"
 
 #include "FakeServices.h"
+#include "MainWindowHome.h"
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
@@ -106,9 +107,9 @@ private slots:
     }
 
     void mainWindowButtonsOpenTheirDirection() {
-        test::TempFolder home;
+        test::HomeWithLastProject home;
         test::FakeServices fake;
-        MainWindow window(fake.services, home.path());
+        MainWindow window(fake.services, home.folder.path());
         QStringList shown;
         window.setModalRunner([&](QDialog& dialog) {
             shown << dialog.windowTitle();

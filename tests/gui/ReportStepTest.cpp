@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 
 namespace ordane {
@@ -65,7 +66,9 @@ private slots:
         QVERIFY(html.find("<li>TpdoJ1939.xml: Error row 1!! COB-ID must be between 0x001 and "
                           "0x7FF. </li>") < html.find("<h2>Communication parameters</h2>"));
         // Only the document and the report are in the folder: no temporary file is left.
-        QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 2);
+        QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 2);        QCOMPARE(window.statusBar()->currentMessage(),
+                 QStringLiteral("Mapping report written: report.html in %1")
+                     .arg(QString::fromStdString(home.project.string())));
     }
 
     void withoutProjectNothingIsWritten() {

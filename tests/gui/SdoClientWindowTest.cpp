@@ -160,9 +160,8 @@ private slots:
         QCOMPARE(box(window, "SA", 3)->text(), QStringLiteral("0x03"));
     }
 
-    // No project check: without a project folder the window opens on its defaults and
-    // refuses to save rather than writing into the current directory.
-    void stepFiveOpensTheWindowAlsoWithoutProjectFolder() {
+    // Without a project folder step 5 says so and opens nothing, as the other steps do.
+    void stepFiveOpensTheWindowOnlyWithAProject() {
         test::TempFolder home;
         test::FakeServices fake;
         fs::create_directories(home / "PROJECTS" / "Plant7");
@@ -189,7 +188,7 @@ private slots:
         fake.messages.clear();
         main.LbButton2Click();
         fs::current_path(before);
-        QCOMPARE(shown, 2);
+        QCOMPARE(shown, 1);
         QCOMPARE(fake.messages.texts(), Strings{"Project not valid"});
         QVERIFY(!fs::exists(home / "SDOClient.xml"));
     }

@@ -1,6 +1,7 @@
 #include "GuiTest.h"
 
 #include "FakeServices.h"
+#include "MainWindowHome.h"
 #include "TestSupport.h"
 
 #include "app/MainWindow.h"
@@ -199,6 +200,72 @@ private slots:
         QCOMPARE(labels(entries), (QStringList{"Ind SDO 0", "Ind SDO 1"}));
     }
 
+    // Enter in a box presses OK: values typed there that no New or Modify took are asked
+    // about (add, drop, or go back, the default), never dropped without a word.
+    void okWithValuesNotTakenAsksWhatToDo_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("added");
+        QTest::newRow("go back") << QString() << false << false;
+        QTest::newRow("add them") << "Add them" << true << true;
+        QTest::newRow("drop them") << "Drop them" << true << false;
+    }
+    void okWithValuesNotTakenAsksWhatToDo() {
+        QFETCH(QString, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, added);
+        SdoProject project;
+        const std::string before = test::readFile(project.home / "RInfoCob.xml");
+        TFInfopdoMB window(project.fake.services, project.state);
+        window.FormShow();
+        window.show();
+        QTest::keyClick(&window, Qt::Key_Return); // nothing typed: OK saves at once
+        QVERIFY(project.fake.dialogs.choiceQuestions.empty());
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+
+        window.FormShow();
+        window.show();
+        control<QListWidget>(window, "ListFrames")->setCurrentRow(1);
+        auto* index = control<QLineEdit>(window, "EditIndex");
+        index->setText(QStringLiteral("0x2300"));
+        control<QLineEdit>(window, "EditSubIndex")->setText(QStringLiteral("1"));
+        control<QComboBox>(window, "ComboByte1")->setCurrentIndex(3);
+        if (!answer.isEmpty())
+            project.fake.dialogs.choices.push_back(answer);
+        QTest::keyClick(index, Qt::Key_Return);
+
+        QCOMPARE(project.fake.dialogs.choiceQuestions.size(), std::size_t(1));
+        const auto& question = project.fake.dialogs.choiceQuestions[0];
+        QCOMPARE(question.answers, (QStringList{"Add them", "Drop them", "Go back"}));
+        QCOMPARE(question.standard, 2);
+        QCOMPARE(window.isVisible(), !closed);
+        const std::string saved = test::readFile(project.home / "RInfoCob.xml");
+        QCOMPARE(saved.find("Index=\"8960\"") != std::string::npos, added);
+        if (!closed)
+            QCOMPARE(index->text(), QStringLiteral("0x2300"));
+        window.hide();
+    }
+
+    // An object needs at least one frame byte among those its Dimension uses.
+    void anObjectTakingNoByteIsRefused() {
+        SdoProject project;
+        TFInfopdoMB window(project.fake.services, project.state);
+        window.FormShow();
+        control<QListWidget>(window, "ListFrames")->setCurrentRow(1);
+        control<QLineEdit>(window, "EditIndex")->setText(QStringLiteral("0x2300"));
+        control<QLineEdit>(window, "EditSubIndex")->setText(QStringLiteral("1"));
+        control<QComboBox>(window, "ComboByte3")->setCurrentIndex(2); // unused by "2 Bytes"
+        control<QComboBox>(window, "ComboDimension")->setCurrentIndex(1);
+        click(window, "BtnNew");
+        QCOMPARE(project.fake.messages.texts(),
+                 std::vector<std::string>{"Error! The object takes no byte of the J1939 frame: "
+                                          "choose a frame byte for one of its SDO bytes"});
+        QVERIFY(window.model().entries(1).empty());
+        control<QComboBox>(window, "ComboByte2")->setCurrentIndex(2);
+        click(window, "BtnNew");
+        QCOMPARE(window.model().entries(1).size(), std::size_t(1));
+    }
+
     void transmittedSideCopiesAndPastesAcrossShowings() {
         SdoProject project;
         TFInfoTpdoMB window(project.fake.services, project.state);
@@ -241,6 +308,7 @@ private slots:
         click(window, "BtnCopy");
         QCOMPARE(project.fake.messages.texts(),
                  std::vector<std::string>{"'x' is not a valid integer value"});
+        project.fake.dialogs.choices.push_back(QStringLiteral("Drop them")); // the "x"
         window.OkClick();
         QCOMPARE(
             test::readFile(project.home / "TInfoCob.xml"),
@@ -250,10 +318,10 @@ private slots:
     }
 
     void mainWindowOpensEachSideInItsMode() {
-        test::TempFolder home;
+        test::HomeWithLastProject home;
         test::FakeServices fake;
-        MainWindow window(fake.services, home.path());
-        test::writeFile(home / "PROJECTS" / "RCobDef.xml",
+        MainWindow window(fake.services, home.folder.path());
+        test::writeFile(home.project / "RCobDef.xml",
                         "<COBID><row PGN=\"0xF004\" ID_DEV=\"0\"/></COBID>");
         QStringList shown;
         int frames = -1;

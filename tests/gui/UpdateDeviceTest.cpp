@@ -113,6 +113,36 @@ private slots:
         QVERIFY(fs::is_empty(p.project / "bin"));
     }
 
+    // Step 8 runs the project check first: a project with findings reaches the device only
+    // with "Update anyway"; Cancel, the default, writes nothing.
+    void theProjectCheckComesFirst() {
+        Program p;
+        test::writeFile(p.project / "pargen.xml", kParameters);
+        test::writeFile(p.project / "RCobDef.xml",
+                        "<COBID><row PGN=\"0xF004\" ID_DEV=\"0\" Delete=\"N\" Mnemonic=\"\"/></COBID>");
+        test::writeFile(p.project / "RInfoCob.xml",
+                        "<RInfoCob><row NrPdo=\"1\" Index=\"4096\" SubIndex=\"1\" Dimension=\"2\" "
+                        "B1=\"1\" B2=\"0\" B3=\"0\" B4=\"0\"/></RInfoCob>");
+        test::writeFile(p.home / "MASTER" / "SX40218.sx", "S9030000FC\r\n");
+        MainWindow window(p.fake.services, p.home.path());
+        p.record(window);
+        window.CreateBinClick();
+        QCOMPARE(p.fake.dialogs.choiceQuestions.size(), std::size_t(1));
+        const auto& question = p.fake.dialogs.choiceQuestions[0];
+        QCOMPARE(question.answers, (QStringList{"Update anyway", "Cancel"}));
+        QCOMPARE(question.standard, 1);
+        QVERIFY2(question.text.contains(
+                     "RInfoCob.xml, row 1: Error! The Index must be between 0x2000 and 0x9FFF"),
+                 qPrintable(question.text));
+        QVERIFY(p.shownDialogs.empty());
+        QVERIFY(fs::is_empty(p.project / "bin"));
+
+        p.fake.dialogs.choices.push_back(QStringLiteral("Update anyway"));
+        window.CreateBinClick();
+        QCOMPARE(p.shownDialogs, std::vector<QString>{QStringLiteral("Generate Firmware")});
+        QCOMPARE(fs::file_size(p.project / "bin" / "bank1.bin"), std::uintmax_t(16384));
+    }
+
     // A merge after a bank file that was not written would put an older one into the device.
     void unwritableFilesAreToldInOneBoxAndStopTheUpdate_data() {
         QTest::addColumn<QStringList>("inTheWay");
