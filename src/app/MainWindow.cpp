@@ -22,10 +22,10 @@
 #include "compiler/DeviceImage.h"
 #include "compiler/UpdateBanks.h"
 #include "dbc/DbcExport.h"
-#include "model/CommissionedNode.h"
+#include "editors/ModifyFileSx.h"
 #include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
-#include "editors/ModifyFileSx.h"
+#include "model/CommissionedNode.h"
 #include "report/MappingReport.h"
 
 #include "core/Error.h"
@@ -181,9 +181,8 @@ QPushButton* MainWindow::addButton(const char* objectName, const QString& captio
 void MainWindow::showProject() {
     const bool open = m_state.hasProject();
     // A title never ends in the prefix's colon: without a project it is the one without.
-    setWindowTitle(open && !m_state.projectName().empty()
-                       ? toQt(m_state.captionWithProject())
-                       : QLatin1String(kCaptionWithoutProject));
+    setWindowTitle(open && !m_state.projectName().empty() ? toQt(m_state.captionWithProject())
+                                                          : QLatin1String(kCaptionWithoutProject));
     for (QPushButton* step : m_projectSteps) {
         step->setEnabled(open);
         step->setToolTip(open ? QString()
@@ -193,8 +192,8 @@ void MainWindow::showProject() {
 }
 
 void MainWindow::tellWritten(const QString& what, const std::filesystem::path& file) {
-    m_status->showMessage(tr("%1: %2 in %3")
-                              .arg(what, toQt(file.filename()), toQt(file.parent_path())));
+    m_status->showMessage(
+        tr("%1: %2 in %3").arg(what, toQt(file.filename()), toQt(file.parent_path())));
 }
 
 int MainWindow::runModal(QDialog& dialog) {
@@ -336,7 +335,10 @@ void MainWindow::B_EdsClick() {
         m_services.messages.error(e.what());
         return;
     }
-    tellWritten(kind == DataSheetKind::Dcf ? tr("DCF written") : tr("EDS file written"), *target);
+    tellWritten(kind == DataSheetKind::Dcf   ? tr("DCF written")
+                : kind == DataSheetKind::Dbc ? tr("DBC file written")
+                                             : tr("EDS file written"),
+                *target);
 }
 
 void MainWindow::CreateBinClick() {

@@ -118,6 +118,9 @@ public:
                     } else {
                         for (int i = 0; i < 4; ++i)
                             b[i] = pick(0, 8);
+                        // The check wants an object to take some byte of its frame.
+                        if (std::all_of(b, b + bytes, [](std::uint32_t x) { return x == 0; }))
+                            b[0] = pick(1, 8);
                     }
                     std::string row = attr("NrPdo", std::to_string(frame)) +
                                       attr("Index", text(index)) +

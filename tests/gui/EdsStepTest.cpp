@@ -174,6 +174,10 @@ private slots:
         const std::string bytes = test::readFile(home.project / written.toStdString());
         QCOMPARE(bytes.rfind("VERSION \"\"\r\n", 0) == 0, dbc);
         QCOMPARE(bytes.find(" as project Plant7 configures it: ") != std::string::npos, dbc);
+        QCOMPARE(window.statusBar()->currentMessage(),
+                 QStringLiteral("%1 written: %2 in %3")
+                     .arg(dbc ? "DBC file" : "EDS file", written,
+                          QString::fromStdString(home.project.string())));
         QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 1);
     }
 
