@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
 
     QElapsedTimer timer;
     timer.start();
-    const ordane::DbcImport import(ordane::readDbcFile(argv[1]), ordane::FrameSide::Received);
+    ordane::DbcImport import(ordane::readDbcFile(argv[1]), ordane::FrameSide::Received);
     ordane::DbcSelection selection(import);
     ordane::TFDbcImport dialog(services);
     dialog.setSelection(&selection, std::filesystem::temp_directory_path(), 0);

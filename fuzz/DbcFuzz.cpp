@@ -14,7 +14,7 @@ ORDANE_FUZZ_TARGET(dbc) {
         return 0;
     }
     for (const auto side : {ordane::FrameSide::Received, ordane::FrameSide::Transmitted}) {
-        const ordane::DbcImport import(file, side);
+        ordane::DbcImport import(file, side);
         const std::vector<std::size_t> rows = import.choose({});
         ordane::J1939FrameList list(side);
         try {
@@ -22,8 +22,10 @@ ORDANE_FUZZ_TARGET(dbc) {
             (void)list.firstFinding();
         } catch (const ordane::Error&) {
         }
-        (void)import.planMapping(rows, 0x2000);
+        const ordane::DbcMappingPlan plan = import.planMapping(rows, 0x2000);
+        (void)import.keptSide(rows, &plan);
         ordane::DbcSelection selection(import);
+        (void)selection.setSourceAddressText(file.messages.empty() ? "" : "0x21");
         selection.setFilter(file.messages.empty() ? "" : file.messages.front().name);
         selection.selectAll();
         (void)selection.check();

@@ -31,8 +31,8 @@ int importAction(const std::string& project, const std::string& side, const std:
     if (isDbcFile(file))
         return dbcImportCommand(project, side, file, dbc, out, err);
     if (dbc.any()) {
-        err << "--messages, --pgn, --node, --map-signals and --replace-mapping are for DBC "
-               "files (.dbc)\n";
+        err << "--messages, --pgn, --node, --map-signals, --replace-mapping and "
+               "--source-address are for DBC files (.dbc)\n";
         return kUsage;
     }
     return importCommand(project, side, file, dbc.keepReferences, out, err);
@@ -138,6 +138,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
                           "from INDEX");
     importCmd->add_flag("--replace-mapping", dbc.replaceMapping,
                         "DBC: replace the side's existing SDO mapping");
+    importCmd->add_option("--source-address", dbc.sourceAddress,
+                          "DBC: the source address 0..253 of the messages whose identifier "
+                          "carries 0xFE or 0xFF");
     importCmd->add_flag("--keep-references", dbc.keepReferences,
                         "Fail, writing nothing, when an SDO mapping or PDO row would lose its "
                         "frame (without it such rows are removed)");

@@ -60,10 +60,11 @@ struct DbcImportOptions {
     std::string node;
     std::string mapSignals; // the first object index, empty when not mapping
     bool replaceMapping = false;
+    std::string sourceAddress; // for messages without one (0xFE, 0xFF); empty when none
     bool keepReferences = false; // for workbooks too
     bool any() const {
         return !messages.empty() || !pgns.empty() || !node.empty() || !mapSignals.empty() ||
-               replaceMapping;
+               replaceMapping || !sourceAddress.empty();
     }
 };
 int dbcImportCommand(const fs::path& project, const std::string& side, const fs::path& dbcFile,

@@ -5,6 +5,7 @@
 #include "core/NumberText.h"
 #include "documents/DbcFile.h"
 #include "documents/DocumentFiles.h"
+#include "documents/KeptSignals.h"
 #include "model/DbcImport.h"
 
 namespace ordane::cli {
@@ -24,6 +25,15 @@ std::string entryText(const DbcMappingPlan::Entry& e) {
                 (e.entry.bytes[b] == 0 ? std::string("None")
                                        : "byte " + std::to_string(e.entry.bytes[b]));
     return text;
+}
+
+// "skipped EEC1 (identifier 0x0CF004FE): <reason>", with the fix for a missing address.
+std::string skippedLine(const DbcImport& import, const DbcImportRow& row) {
+    std::string line = "skipped " + import.message(row).name + " (identifier " +
+                       hexText(import.message(row).id(), 8) + "): " + row.reason;
+    if (row.needsAddress)
+        line += ": give the sender's address with --source-address";
+    return line;
 }
 
 } // namespace
@@ -49,19 +59,18 @@ int dbcImportCommand(const fs::path& project, const std::string& sideName, const
                 throw Error("The PGN " + text + " is not between 0x0000 and 0x3FFFF");
             choice.pgns.push_back(std::uint32_t(*pgn));
         }
-        const DbcImport import(readDbcFile(dbcFile), side);
+        DbcImport import(readDbcFile(dbcFile), side);
+        if (!options.sourceAddress.empty())
+            import.setSourceAddress(parseSourceAddress(options.sourceAddress));
         const std::vector<std::size_t> rows = import.choose(choice);
-        for (const std::size_t r : rows) {
-            const DbcImportRow& row = import.rows()[r];
-            if (!row.importable)
-                out << "skipped " << import.message(row).name << " (identifier "
-                    << hexText(import.message(row).id(), 8) << "): " << row.reason << "\n";
-        }
+        for (const std::size_t r : rows)
+            if (const DbcImportRow& row = import.rows()[r]; !row.importable)
+                out << skippedLine(import, row) << "\n";
 
         J1939FrameList list(side);
         import.fillFrameList(list, rows);
-        if (const auto failure = list.firstFinding())
-            throw Error(failure->message);
+        if (const auto refusal = import.frameListRefusal(list, rows))
+            throw Error(*refusal);
 
         std::optional<SdoMapping> mapping;
         DbcMappingPlan plan;
@@ -82,6 +91,10 @@ int dbcImportCommand(const fs::path& project, const std::string& sideName, const
             mapping.emplace(sdoSide);
             applyMappingPlan(*mapping, project, list, plan);
         }
+        // Read before anything is written: a kept-signals file that cannot be read stops the
+        // import as a document would.
+        const KeptSignals kept =
+            keptSignalsWith(project, side, import.keptSide(rows, mapping ? &plan : nullptr));
 
         // A mapping written from the signals replaces the side's one; the PDOs still follow.
         saveFrameListFollowingReferences(project, list, options.keepReferences, !mapping, out);
@@ -95,6 +108,14 @@ int dbcImportCommand(const fs::path& project, const std::string& sideName, const
                     << "\n";
             out << mappingName << ": " << plan.entryCount() << " entries saved\n";
         }
+        try {
+            kept.save(project);
+        } catch (const Error& e) {
+            throw Error(std::string(e.what()) + "; the documents above were saved, the DBC's " +
+                        "signals are not kept");
+        }
+        out << kKeptSignalsFileName << ": " << kept.side(side).frames.size() << " messages and "
+            << kept.side(side).signalList.size() << " signals kept\n";
         return kSuccess;
     });
 }

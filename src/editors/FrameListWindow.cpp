@@ -105,6 +105,7 @@ void FrameListWindow::setMode(int side) {
 
 void FrameListWindow::FormShow() {
     m_pendingMapping.reset();
+    m_pendingKept.reset();
     setWindowTitle(QLatin1String(m_model.caption()));
     m_model.load(m_state.projectFolder());
     reportLoadProblems(m_model, m_services.messages);
@@ -162,6 +163,9 @@ void FrameListWindow::OkClick() {
             }))
             return;
     }
+    std::optional<KeptSignals> kept;
+    if (!reportingErrors(m_services.messages, [&] { kept = keptSignalsToSave(); }))
+        return;
     // Frames are referred to by their row: the references follow them to their new rows.
     const auto references = followReferences(!mapping);
     if (!references)
@@ -171,9 +175,12 @@ void FrameListWindow::OkClick() {
             if (mapping)
                 mapping->save(m_state.projectFolder());
             writePlannedDocuments(*references);
+            if (kept)
+                kept->save(m_state.projectFolder());
         }))
         return;
     m_pendingMapping.reset();
+    m_pendingKept.reset();
     accept();
 }
 
@@ -257,8 +264,10 @@ void FrameListWindow::ImportClick() {
     } catch (const Error&) {
         // An import that fails ends without a message; what it filled goes to the grid.
     }
-    if (replaceByImport(imported))
+    if (replaceByImport(imported)) {
         m_pendingMapping.reset();
+        m_pendingKept.reset();
+    }
 }
 
 void FrameListWindow::importDbc(const std::filesystem::path& file) {
@@ -297,6 +306,18 @@ void FrameListWindow::DbcImportAccepted() {
     } else {
         m_pendingMapping.reset();
     }
+    m_pendingKept = m_dbcImport->keptSide(chosen, m_pendingMapping ? &*m_pendingMapping : nullptr);
+}
+
+std::optional<KeptSignals> FrameListWindow::keptSignalsToSave() const {
+    if (!m_pendingKept)
+        return std::nullopt;
+    KeptSide part = *m_pendingKept;
+    // Signals only with the mapping they were planned for; frames changed in the grid no
+    // longer match their messages and are left out when looked up.
+    if (!m_pendingMapping)
+        part.signalList.clear();
+    return keptSignalsWith(m_state.projectFolder(), m_model.side(), std::move(part));
 }
 
 } // namespace ordane

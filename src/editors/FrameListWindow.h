@@ -54,6 +54,9 @@ private:
     void fillGrid();
     void readGrid();
     void importDbc(const std::filesystem::path& file);
+    // The project's kept signals with this side's part from the import, read before anything
+    // is written; nothing when OK keeps nothing. Throws Error.
+    std::optional<KeptSignals> keptSignalsToSave() const;
     // Puts an imported list into the grid, after asking when frames typed in the grid
     // would be gone. False when the user keeps the grid.
     bool replaceByImport(const J1939FrameList& imported);
@@ -73,6 +76,8 @@ private:
     std::unique_ptr<DbcImport> m_dbcImport;
     std::unique_ptr<DbcSelection> m_dbcSelection;
     std::optional<DbcMappingPlan> m_pendingMapping;
+    // What OK keeps of a DBC import: its frames' messages, with the plan their signals.
+    std::optional<KeptSide> m_pendingKept;
     // The imported frames' labels, so that OK sees whether the grid was changed under them.
     std::vector<std::string> m_importedLabels;
 };

@@ -181,6 +181,9 @@ SdoMappingWindow::SdoMappingWindow(const AppServices& services, const ProjectSta
     }
     m_send = makeCombo({tr("False"), tr("True")});
     m_sendLabel = addRow(tr("Send Frame when write SDO "), m_send, "ComboSendSdo");
+    m_signal = new QLabel;
+    m_signal->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    addRow(tr("DBC signal"), m_signal, "SignalName");
     right->addLayout(form);
 
     auto* actions = new QGridLayout;
@@ -256,8 +259,18 @@ void SdoMappingWindow::clearBoxes() {
     for (QComboBox* combo : m_bytes)
         combo->setCurrentIndex(0);
     m_send->setCurrentIndex(0);
+    m_signal->clear();
     applyDimensionRule();
     markBoxesTaken();
+}
+
+void SdoMappingWindow::showSignalName(int row) {
+    if (m_frame < 0 || row < 0) {
+        m_signal->clear();
+        return;
+    }
+    m_signal->setText(toQt(
+        m_model.signalName({static_cast<std::size_t>(m_frame), static_cast<std::size_t>(row)})));
 }
 
 void SdoMappingWindow::FormShow() {
@@ -308,6 +321,7 @@ void SdoMappingWindow::selectEntry(int row) {
         return;
     const SdoMappingEntry& entry = entries[static_cast<std::size_t>(row)];
     showValues(entry);
+    showSignalName(row);
     markBoxesTaken();
 }
 
@@ -391,6 +405,7 @@ void SdoMappingWindow::ModifyClick() {
     entry.index = parseInteger(indexText);
     entry.subIndex = parseInteger(subIndexText);
     m_model.modifyEntry(selected, entry);
+    showSignalName(int(selected.entry));
     markBoxesTaken();
 }
 
@@ -403,6 +418,7 @@ void SdoMappingWindow::DeleteClick() {
     delete m_entryList->takeItem(row);
     m_entryList->setCurrentRow(-1);
     m_entryList->clearSelection();
+    m_signal->clear();
     // The boxes keep the deleted entry's values, which are nothing to take.
     markBoxesTaken();
 }

@@ -49,6 +49,8 @@ private:
     SdoMappingEntry positions() const;
     bool hasSelectedEntry() const;
     void selectLabel(int row);
+    // The DBC signal of the selected entry, when it has one.
+    void showSignalName(int row);
     // The boxes as text, to tell values typed but not yet taken by New or Modify.
     QStringList boxState() const;
     // The boxes now show what the model holds (or nothing to take).
@@ -76,6 +78,7 @@ private:
     std::array<QComboBox*, 4> m_bytes{};
     QLabel* m_sendLabel;
     QComboBox* m_send;
+    QLabel* m_signal;
     QPushButton* m_ok;
     QStringList m_takenBoxes;
 };

@@ -82,7 +82,15 @@ QVariant DbcSelectionModel::data(const QModelIndex& index, int role) const {
     case Signals:
         return QString::number(m.signalList.size());
     case Note:
-        return row.importable ? QString() : tr("skipped: %1").arg(toQt(row.reason));
+        if (row.importable && row.needsAddress)
+            return tr("source address given (%1 in the DBC)")
+                .arg(toQt(hexText(import.message(row).id() & 0xFFu, 2)));
+        if (row.importable)
+            return QString();
+        if (row.needsAddress)
+            return tr("skipped: %1: give the sender's address in Source address")
+                .arg(toQt(row.reason));
+        return tr("skipped: %1").arg(toQt(row.reason));
     default:
         return {};
     }
@@ -152,6 +160,14 @@ TFDbcImport::TFDbcImport(const AppServices& services, QWidget* parent)
     m_firstIndex->setObjectName(QStringLiteral("FirstIndex"));
     m_firstIndex->setAccessibleName(tr("First object index"));
     m_firstIndex->setMaximumWidth(80);
+    // For messages whose identifier carries the null or global address as the sender.
+    auto* sourceLabel = new QLabel(tr("Sou&rce address"));
+    m_sourceAddress = new QLineEdit;
+    m_sourceAddress->setObjectName(QStringLiteral("SourceAddress"));
+    m_sourceAddress->setMaximumWidth(60);
+    m_sourceAddress->setToolTip(
+        tr("Saved for the messages with source address 0xFE or 0xFF in the DBC (0..253)"));
+    labelControl(sourceLabel, m_sourceAddress);
 
     const auto [ok, cancel] = makeOkCancel(this, &TFDbcImport::OkClick, &TFDbcImport::CancelClick);
     m_ok = ok;
@@ -159,6 +175,7 @@ TFDbcImport::TFDbcImport(const AppServices& services, QWidget* parent)
     connect(m_selectNone, &QPushButton::clicked, this, &TFDbcImport::SelectNoneClick);
     connect(m_filter, &QLineEdit::textChanged, this, &TFDbcImport::FilterChange);
     connect(m_mapSignals, &QCheckBox::toggled, this, &TFDbcImport::MapSignalsClick);
+    connect(m_sourceAddress, &QLineEdit::textEdited, this, &TFDbcImport::SourceAddressChange);
     connect(m_model, &DbcSelectionModel::checksChanged, this, &TFDbcImport::updateSummary);
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &TFDbcImport::showSignals);
@@ -172,6 +189,8 @@ TFDbcImport::TFDbcImport(const AppServices& services, QWidget* parent)
     mapping->addWidget(m_mapSignals);
     mapping->addWidget(m_firstIndex);
     mapping->addStretch();
+    mapping->addWidget(sourceLabel);
+    mapping->addWidget(m_sourceAddress);
     auto* bar = new QHBoxLayout;
     bar->addWidget(ok);
     bar->addWidget(cancel);
@@ -190,7 +209,7 @@ TFDbcImport::TFDbcImport(const AppServices& services, QWidget* parent)
     m_table->installEventFilter(this);
 
     chainTabOrder({m_filter, m_selectAll, m_selectNone, m_table, m_signals, m_mapSignals,
-                   m_firstIndex, ok, cancel});
+                   m_firstIndex, m_sourceAddress, ok, cancel});
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     resize(820, 620);
 }
@@ -229,6 +248,8 @@ void TFDbcImport::FormShow() {
         m_firstIndex->setText(toQt(m_selection->indexText));
     }
     m_firstIndex->setEnabled(m_mapSignals->isChecked());
+    m_sourceAddress->setText(m_selection ? toQt(m_selection->sourceAddressText()) : QString());
+    m_sourceAddress->setEnabled(m_selection && m_selection->import().needsAddress());
     m_model->refresh();
     m_signals->clear();
     updateSummary();
@@ -302,6 +323,15 @@ void TFDbcImport::SelectNoneClick() {
 
 void TFDbcImport::MapSignalsClick(bool on) {
     m_firstIndex->setEnabled(on);
+}
+
+void TFDbcImport::SourceAddressChange(const QString& text) {
+    if (!m_selection)
+        return;
+    // A text that is no address yet leaves the messages without one skipped; OK tells why.
+    m_selection->setSourceAddressText(toStd(text));
+    m_model->refresh();
+    updateSummary();
 }
 
 void TFDbcImport::OkClick() {

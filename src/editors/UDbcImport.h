@@ -68,6 +68,7 @@ public slots:
     void SelectNoneClick();
     void FilterChange(const QString& text);
     void MapSignalsClick(bool on);
+    void SourceAddressChange(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -90,6 +91,7 @@ private:
     QPlainTextEdit* m_signals;
     QCheckBox* m_mapSignals;
     QLineEdit* m_firstIndex;
+    QLineEdit* m_sourceAddress;
     QPushButton* m_ok;
 };
 

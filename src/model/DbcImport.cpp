@@ -37,17 +37,66 @@ DbcImport::DbcImport(DbcFile file, FrameSide side) : m_file(std::move(file)), m_
             message.rawId, m_file.messageAttribute(message, "VFrameFormat"), message.length);
         DbcImportRow row;
         row.message = m;
-        row.id = reading.id;
-        row.importable = reading.isJ1939;
-        row.reason = reading.reason;
-        row.pgnText = hexText(reading.id.fullPgn(), 4);
-        // The received list has no data-page column: such a frame is not changed to page 0.
-        if (row.importable && side == FrameSide::Received && reading.id.dataPage == 1) {
-            row.importable = false;
-            row.reason = "data page 1: the received list has no data-page column";
-        }
+        readSourceAddress(row, reading);
         m_rows.push_back(std::move(row));
     }
+}
+
+void DbcImport::readSourceAddress(DbcImportRow& row, const J1939Reading& reading) const {
+    row.id = reading.id;
+    row.importable = reading.isJ1939;
+    row.reason = reading.reason;
+    row.pgnText = hexText(reading.id.fullPgn(), 4);
+    row.needsAddress = false;
+    // The received list has no data-page column: such a frame is not changed to page 0.
+    if (row.importable && m_side == FrameSide::Received && reading.id.dataPage == 1) {
+        row.importable = false;
+        row.reason = "data page 1: the received list has no data-page column";
+    }
+    if (row.importable && isNoSourceAddress(reading.id.sourceAddress)) {
+        row.needsAddress = true;
+        if (m_sourceAddress) {
+            row.id.sourceAddress = *m_sourceAddress;
+        } else {
+            row.importable = false;
+            row.reason = missingAddressReason(reading.id.sourceAddress);
+        }
+    }
+}
+
+void DbcImport::setSourceAddress(std::optional<int> address) {
+    if (address && (*address < 0 || isNoSourceAddress(*address)))
+        throw Error("The source address " + std::to_string(*address) +
+                    " is not between 0 and 253");
+    m_sourceAddress = address;
+    for (DbcImportRow& row : m_rows) {
+        const DbcMessage& m = message(row);
+        readSourceAddress(
+            row, readJ1939(m.rawId, m_file.messageAttribute(m, "VFrameFormat"), m.length));
+    }
+}
+
+bool DbcImport::needsAddress() const {
+    return std::any_of(m_rows.begin(), m_rows.end(),
+                       [](const DbcImportRow& row) { return row.needsAddress; });
+}
+
+std::string DbcImport::messageName(const DbcImportRow& row) const {
+    return message(row).name + " (" + hexText(message(row).id(), 8) + ")";
+}
+
+std::string missingAddressReason(int address) {
+    return "source address " + hexText(std::uint32_t(address), 2) +
+           (address == 0xFE ? " (null address)" : " (global address)") + " in the DBC";
+}
+
+int parseSourceAddress(std::string_view text) {
+    const auto address = tryParseInteger(text);
+    if (!address)
+        throw Error(notAnIntegerMessage(text));
+    if (*address < 0 || isNoSourceAddress(*address))
+        throw Error("The source address " + std::string(text) + " is not between 0 and 253");
+    return *address;
 }
 
 std::vector<std::size_t> DbcImport::choose(const DbcChoice& choice) const {
@@ -98,6 +147,10 @@ std::vector<std::size_t> DbcImport::choose(const DbcChoice& choice) const {
             if (!wanted)
                 continue;
         }
+        const bool named = !choice.names.empty() || !choice.pgns.empty();
+        if (named && row.needsAddress && !m_sourceAddress)
+            throw Error(messageName(row) + ": " + row.reason +
+                        ": give the sender's address with --source-address");
         chosen.push_back(r);
     }
     return chosen;
@@ -145,6 +198,63 @@ void DbcImport::fillFrameList(J1939FrameList& list, const std::vector<std::size_
     }
 }
 
+std::optional<std::string> DbcImport::frameListRefusal(const J1939FrameList& list,
+                                                       const std::vector<std::size_t>& rows) const {
+    const auto problem = list.firstRowProblem();
+    if (!problem)
+        return std::nullopt;
+    const std::vector<std::size_t> frames = importable(rows);
+    const std::size_t k = std::size_t(problem->first - 1);
+    if (k >= frames.size())
+        return "Frame " + std::to_string(problem->first) + ": " + problem->second;
+    return messageName(m_rows[frames[k]]) + ": " + problem->second;
+}
+
+KeptSide DbcImport::keptSide(const std::vector<std::size_t>& rows,
+                             const DbcMappingPlan* plan) const {
+    KeptSide kept;
+    int number = 0;
+    for (const std::size_t r : importable(rows)) {
+        const DbcImportRow& row = m_rows[r];
+        const DbcMessage& m = message(row);
+        kept.frames.push_back({++number, m.name, m.id(), m.length, row.id.pgn(),
+                               row.id.sourceAddress});
+    }
+    if (!plan)
+        return kept;
+    for (std::size_t f = 0; f < plan->frames.size() && f < plan->frameRows.size(); ++f) {
+        const DbcMessage& m = message(m_rows[plan->frameRows[f]]);
+        for (const DbcMappingPlan::Entry& e : plan->frames[f]) {
+            const DbcSignal& s = m.signalList.at(e.signalIndex);
+            KeptSignal k;
+            k.frame = int(f) + 1;
+            k.entry = e.entry;
+            k.message = m.name;
+            k.name = s.name;
+            k.unit = s.unit;
+            k.factor = s.factor;
+            k.offset = s.offset;
+            k.minimum = s.minimum;
+            k.maximum = s.maximum;
+            k.spn = s.spn();
+            k.comment = s.comment;
+            k.values = s.values;
+            k.startBit = s.startBit;
+            k.length = s.length;
+            k.littleEndian = s.littleEndian;
+            k.isSigned = s.isSigned;
+            kept.signalList.push_back(std::move(k));
+        }
+    }
+    return kept;
+}
+
+KeptSignals keptSignalsWith(const fs::path& projectFolder, Side side, KeptSide part) {
+    KeptSignals kept = KeptSignals::load(projectFolder);
+    kept.replaceSide(side, std::move(part));
+    return kept;
+}
+
 std::optional<SdoMappingEntry> signalEntry(const DbcSignal& signal, std::string& reason) {
     if (signal.multiplex == DbcSignal::Multiplex::Multiplexed) {
         reason = "multiplexed (m" + std::to_string(signal.multiplexValue) + ")";
@@ -188,6 +298,8 @@ DbcMappingPlan DbcImport::planMapping(const std::vector<std::size_t>& rows,
             ordered.begin(), ordered.end(),
             [](const DbcSignal* a, const DbcSignal* b) { return a->startBit < b->startBit; });
         auto& frame = plan.frames.emplace_back();
+        plan.frameRows.push_back(r);
+        plan.frameNames.push_back(messageName(m_rows[r]));
         std::int32_t subIndex = 0;
         for (const DbcSignal* s : ordered) {
             std::string reason;
@@ -198,7 +310,7 @@ DbcMappingPlan DbcImport::planMapping(const std::vector<std::size_t>& rows,
             }
             entry->index = index;
             entry->subIndex = ++subIndex;
-            frame.push_back({*entry, s->name, s->spn()});
+            frame.push_back({*entry, s->name, s->spn(), std::size_t(s - m.signalList.data())});
         }
         ++index;
     }
@@ -251,23 +363,65 @@ void applyMappingPlan(SdoMapping& mapping, const fs::path& projectFolder,
         for (const DbcMappingPlan::Entry& e : plan.frames[f]) {
             const std::string indexText = hexText(std::uint32_t(e.entry.index), 4);
             const std::string subText = std::to_string(e.entry.subIndex);
-            if (auto message = mapping.checkEntry(indexText, subText, std::nullopt))
-                throw Error("Signal " + e.signal + " of frame " + std::to_string(f + 1) +
-                            " (Index " + indexText + ", SubIndex " + subText + "): " + *message);
+            if (auto message = mapping.checkEntry(indexText, subText, std::nullopt)) {
+                const std::string frame = f < plan.frameNames.size()
+                                              ? plan.frameNames[f]
+                                              : "frame " + std::to_string(f + 1);
+                throw Error(frame + ", signal " + e.signal + " (Index " + indexText +
+                            ", SubIndex " + subText + "): " + *message);
+            }
             mapping.addEntry(f, e.entry);
         }
     }
 }
 
-DbcSelection::DbcSelection(const DbcImport& import) : m_import(import) {
+namespace {
+
+// Everything that fits is offered checked; a large database starts empty.
+bool allFit(const DbcImport& import) {
     std::size_t importable = 0;
     for (const DbcImportRow& row : import.rows())
         importable += row.importable ? 1 : 0;
-    // Everything that fits is offered checked; a large database starts empty.
-    const bool all = importable <= std::size_t(J1939FrameList::kGridRows);
+    return importable <= std::size_t(J1939FrameList::kGridRows);
+}
+
+} // namespace
+
+DbcSelection::DbcSelection(DbcImport& import) : m_import(import) {
+    const bool all = allFit(import);
     for (const DbcImportRow& row : import.rows())
         m_checked.push_back(all && row.importable);
+    if (import.sourceAddress())
+        m_sourceAddressText = std::to_string(*import.sourceAddress());
     setFilter("");
+}
+
+std::optional<std::string> DbcSelection::setSourceAddressText(const std::string& text) {
+    m_sourceAddressText = text;
+    std::optional<int> address;
+    std::optional<std::string> problem;
+    if (text.find_first_not_of(' ') != std::string::npos) {
+        try {
+            address = parseSourceAddress(text);
+        } catch (const Error& e) {
+            problem = e.what();
+        }
+    }
+    if (address == m_import.sourceAddress())
+        return problem;
+    const bool had = m_import.sourceAddress().has_value();
+    m_import.setSourceAddress(address);
+    const bool all = allFit(m_import);
+    const auto& rows = m_import.rows();
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (!rows[r].needsAddress)
+            continue;
+        if (!rows[r].importable)
+            m_checked[r] = false;
+        else if (!had)
+            m_checked[r] = all;
+    }
+    return problem;
 }
 
 void DbcSelection::setChecked(std::size_t row, bool on) {
@@ -338,6 +492,13 @@ DbcSelection::checkForProject(const std::filesystem::path& projectFolder) const 
 }
 
 std::optional<std::string> DbcSelection::check() const {
+    if (m_sourceAddressText.find_first_not_of(' ') != std::string::npos) {
+        try {
+            parseSourceAddress(m_sourceAddressText);
+        } catch (const Error& e) {
+            return std::string(e.what());
+        }
+    }
     const std::size_t count = checkedCount();
     if (count == 0)
         return "Choose at least one message";

@@ -18,18 +18,25 @@ struct ColumnCheck {
     int low;
     int high;
     const char* text;
+    const char* plain; // the same, to follow the name of what the row came from
 };
 
 const std::vector<ColumnCheck>& checksOf(FrameSide side) {
     static const std::vector<ColumnCheck> received = {
-        {1, 0, 65535, "!! The PGN must be between 0x0000 and 0xFFFF"},
-        {2, 0, 253, "!! The ID Device must to be between 0 and 253"},
+        {1, 0, 65535, "!! The PGN must be between 0x0000 and 0xFFFF",
+         "the PGN must be between 0x0000 and 0xFFFF"},
+        {2, 0, 253, "!! The ID Device must to be between 0 and 253",
+         "the ID Device must be between 0 and 253"},
     };
     static const std::vector<ColumnCheck> transmitted = {
-        {1, 0, 7, "!! The Priority of J1939 frame must be between 0 and 7"},
-        {2, 0, 1, "!! The Data Page of J1939 frame must be or 0 or 1"},
-        {3, 0, 65535, "!! The PGN must be between 0x0000 and 0xFFFF"},
-        {4, 0, 253, "!! The ID Device must be between 0 and 253"},
+        {1, 0, 7, "!! The Priority of J1939 frame must be between 0 and 7",
+         "the Priority must be between 0 and 7"},
+        {2, 0, 1, "!! The Data Page of J1939 frame must be or 0 or 1",
+         "the Data Page must be 0 or 1"},
+        {3, 0, 65535, "!! The PGN must be between 0x0000 and 0xFFFF",
+         "the PGN must be between 0x0000 and 0xFFFF"},
+        {4, 0, 253, "!! The ID Device must be between 0 and 253",
+         "the ID Device must be between 0 and 253"},
     };
     return side == FrameSide::Received ? received : transmitted;
 }
@@ -132,20 +139,37 @@ void J1939FrameList::readRows(const fs::path& file) {
     }
 }
 
-std::vector<Finding> J1939FrameList::check(bool firstOnly) const {
-    std::vector<Finding> result;
+std::vector<std::pair<int, std::size_t>> J1939FrameList::failingChecks(bool firstOnly) const {
+    std::vector<std::pair<int, std::size_t>> result;
+    const std::vector<ColumnCheck>& checks = checksOf(m_side);
     const int rows = tableRows();
     for (int row = 1; row <= rows; ++row) {
-        for (const ColumnCheck& c : checksOf(m_side)) {
+        for (std::size_t k = 0; k < checks.size(); ++k) {
+            const ColumnCheck& c = checks[k];
             const int value = parseInteger(cell(row, c.column), -1);
             if (value >= c.low && value <= c.high)
                 continue;
-            result.push_back({m_documentName, 0, "Error in row " + std::to_string(row) + c.text});
+            result.emplace_back(row, k);
             if (firstOnly)
                 return result;
         }
     }
     return result;
+}
+
+std::vector<Finding> J1939FrameList::check(bool firstOnly) const {
+    std::vector<Finding> result;
+    for (const auto& [row, k] : failingChecks(firstOnly))
+        result.push_back(
+            {m_documentName, 0, "Error in row " + std::to_string(row) + checksOf(m_side)[k].text});
+    return result;
+}
+
+std::optional<std::pair<int, std::string>> J1939FrameList::firstRowProblem() const {
+    const auto first = failingChecks(true);
+    if (first.empty())
+        return std::nullopt;
+    return std::pair{first[0].first, std::string(checksOf(m_side)[first[0].second].plain)};
 }
 
 std::optional<Finding> J1939FrameList::firstFinding() const {

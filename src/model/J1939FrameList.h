@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ordane {
@@ -54,6 +55,9 @@ public:
     std::vector<Finding> failures() const override;
     // The first failing check of the first failing row, or nothing.
     std::optional<Finding> firstFinding() const;
+    // The same as the row and what is wrong ("the PGN must be between 0x0000 and 0xFFFF"),
+    // for a message that names the row by where it came from.
+    std::optional<std::pair<int, std::string>> firstRowProblem() const;
 
     // Writes the side's document from the table rows. Throws Error.
     void save(const std::filesystem::path& projectFolder) const override;
@@ -70,6 +74,8 @@ protected:
 
 private:
     std::vector<Finding> check(bool firstOnly) const;
+    // Row and position in the side's checks of each failing check.
+    std::vector<std::pair<int, std::size_t>> failingChecks(bool firstOnly) const;
 
     FrameSide m_side;
     void readRows(const std::filesystem::path& file);

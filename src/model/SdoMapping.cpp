@@ -80,6 +80,37 @@ void SdoMapping::read(const fs::path& projectFolder) {
     if (!readStep(mappingDocumentName(m_side), [&] { loadEntries(projectFolder); }))
         m_entriesCut = true;
     reference(mappingDocumentName(otherSide(m_side)), [&] { loadTakenObjects(projectFolder); });
+    // Signal names only label entries: a kept-signals file that cannot be read leaves the
+    // window as it is without one (the report tells what is wrong with it).
+    try {
+        m_kept = KeptSignals::load(projectFolder);
+    } catch (const Error&) {
+        m_kept = {};
+    }
+}
+
+std::string SdoMapping::signalName(SdoEntryPosition position) const {
+    if (position.frame >= m_frames.size())
+        return "";
+    const SdoMappingFrame& frame = m_frames[position.frame];
+    if (position.entry >= frame.entries.size())
+        return "";
+    // The label holds the frame list's texts; PGN and source address are its last two.
+    std::vector<std::string> texts(1);
+    for (const char c : frame.label) {
+        if (c == '\t')
+            texts.emplace_back();
+        else
+            texts.back() += c;
+    }
+    if (texts.size() < 2)
+        return "";
+    const std::int32_t pgn = parseInteger(texts[texts.size() - 2], -1);
+    const std::int32_t address = parseInteger(texts.back(), -1);
+    if (!m_kept.frameFor(m_side, frame.number, std::uint32_t(pgn), address))
+        return "";
+    const KeptSignal* s = m_kept.signalFor(m_side, frame.number, frame.entries[position.entry]);
+    return s ? s->name : "";
 }
 
 void SdoMapping::loadFrames(const fs::path& projectFolder) {

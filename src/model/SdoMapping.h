@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/MappedObjectRules.h"
+#include "documents/KeptSignals.h"
 #include "documents/ProjectDocuments.h"
 #include "model/DocumentModel.h"
 
@@ -74,6 +75,9 @@ public:
     void replaceFrames(std::vector<std::string> labels);
     const std::vector<SdoMappingEntry>& entries(std::size_t frame) const;
     const SdoMappingEntry& entry(SdoEntryPosition position) const;
+    // The name of the DBC signal the entry was imported from, while its frame and its
+    // mapping are still the imported ones (see KeptSignals); "" otherwise.
+    std::string signalName(SdoEntryPosition position) const;
 
     // The check of New (no excluded entry) and Modify (the entry being modified): the
     // first failing rule's message, or nothing.
@@ -111,6 +115,7 @@ private:
     std::vector<Finding> m_referenceProblems;
     bool m_framesReadWhole = true;
     bool m_entriesCut = false;
+    KeptSignals m_kept;
 };
 
 } // namespace ordane

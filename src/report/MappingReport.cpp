@@ -272,13 +272,34 @@ void byteTable(Html& h, const ReportFrame& f, const char* pdoKind) {
     h.line("</table>");
 }
 
+// "EngineSpeed, rpm, 0.125/bit, SPN 190": the DBC signal an object was imported from.
+std::string signalText(const KeptSignal& s) {
+    std::string text = "<b>" + htmlText(s.name) + "</b>";
+    if (!s.unit.empty())
+        text += ", " + htmlText(s.unit);
+    text += ", " + keptNumberText(s.factor) + "/bit";
+    if (s.offset != 0)
+        text += ", offset " + keptNumberText(s.offset);
+    if (s.spn >= 0)
+        text += ", SPN " + number(int(s.spn));
+    return text;
+}
+
+// "DBC message EEC1, identifier 0x0CF004FE; ": where an imported frame came from.
+std::string dbcMessageText(const ReportFrame& f) {
+    if (!f.dbc)
+        return "";
+    return "DBC message <b>" + htmlText(f.dbc->message) + "</b>, identifier <span class=\"mono\">" +
+           hexText(f.dbc->identifier, 8) + "</span>; ";
+}
+
 void frameBlock(Html& h, const ReportFrame& f, bool received) {
     const bool unused = !f.used();
     h.line(std::string("<div class=\"frame") + (unused ? " unused" : "") + "\" id=\"" +
            (received ? "r" : "t") + number(f.number) + "\">");
     h.line("<h3>" + frameTitle(f) +
            (unused ? "<span class=\"badge\">used by no object and no PDO</span>" : "") + "</h3>");
-    std::string facts = "<p class=\"hint\">PGN " + hexValue(f.pgn, 4, 0xFFFF) +
+    std::string facts = "<p class=\"hint\">" + dbcMessageText(f) + "PGN " + hexValue(f.pgn, 4, 0xFFFF) +
                         ", source address " + sourceAddress(f.sourceAddress) + ", ";
     if (received) {
         facts += "priority: any (not part of the filter)";
@@ -308,6 +329,8 @@ void frameBlock(Html& h, const ReportFrame& f, bool received) {
                             ? "from byte " + number(o.sourceBytes[r])
                             : std::string("<span class=\"invalid\">from no byte</span>");
             }
+            if (o.signal)
+                item += " · " + signalText(*o.signal);
             if (o.sendOnWrite)
                 item += "; a write sends the frame";
             h.line(item + "</li>");

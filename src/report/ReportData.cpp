@@ -89,8 +89,34 @@ std::vector<ReportPdo> readPdos(const fs::path& folder, PdoDirection direction,
     return pdos;
 }
 
+// What the project keeps of its DBC imports; a file that cannot be read is told and the
+// report shows the documents alone.
+KeptSignals readKeptSignals(const fs::path& folder, std::vector<ReportProblem>& problems) {
+    try {
+        return KeptSignals::load(folder);
+    } catch (const std::exception& e) {
+        problems.push_back({std::string(kKeptSignalsFileName), e.what()});
+        return {};
+    }
+}
+
+// The DBC message and signals of a frame, where the documents still hold what was imported.
+void attachKeptSignals(ReportFrame& frame, Side side, const KeptSignals& kept,
+                       const std::vector<SdoMappingEntry>& entries) {
+    const KeptFrame* dbc = kept.frameFor(side, frame.number,
+                                         std::uint32_t(parseInteger(frame.pgn, -1)) & 0xFFFFu,
+                                         parseInteger(frame.sourceAddress, -1));
+    if (!dbc)
+        return;
+    frame.dbc = *dbc;
+    for (std::size_t k = 0; k < entries.size() && k < frame.objects.size(); ++k)
+        if (const KeptSignal* s = kept.signalFor(side, frame.number, entries[k]))
+            frame.objects[k].signal = *s;
+}
+
 std::vector<ReportFrame> readFrames(const fs::path& folder, FrameSide side,
-                                    const std::vector<ReportPdo>& pdos, ReportData& data) {
+                                    const std::vector<ReportPdo>& pdos, const KeptSignals& kept,
+                                    ReportData& data) {
     J1939FrameList list(side);
     load(list, folder, data.problems);
     const SdoSide sdoSide = side == FrameSide::Received ? SdoSide::Received : SdoSide::Transmitted;
@@ -133,6 +159,9 @@ std::vector<ReportFrame> readFrames(const fs::path& folder, FrameSide side,
                 }
                 frame.objects.push_back(std::move(object));
             }
+            attachKeptSignals(frame, side, kept, mapping.frames()[std::size_t(n - 1)].entries);
+        } else {
+            attachKeptSignals(frame, side, kept, {});
         }
         for (const ReportPdo& pdo : pdos)
             if (pdo.frame == n && pdo.firstByte > 0)
@@ -219,8 +248,9 @@ ReportData readReportData(const fs::path& projectFolder) {
     readCommunication(projectFolder, data);
     data.tpdos = readPdos(projectFolder, PdoDirection::Tpdo, data.problems);
     data.rpdos = readPdos(projectFolder, PdoDirection::Rpdo, data.problems);
-    data.received = readFrames(projectFolder, FrameSide::Received, data.tpdos, data);
-    data.transmitted = readFrames(projectFolder, FrameSide::Transmitted, data.rpdos, data);
+    const KeptSignals kept = readKeptSignals(projectFolder, data.problems);
+    data.received = readFrames(projectFolder, FrameSide::Received, data.tpdos, kept, data);
+    data.transmitted = readFrames(projectFolder, FrameSide::Transmitted, data.rpdos, kept, data);
     readObjects(projectFolder, data);
     readClientAndGuarding(projectFolder, data);
     // In the order the report shows the documents.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "documents/KeptSignals.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -44,6 +46,8 @@ struct FrameObject {
     int size = 0;
     std::vector<int> sourceBytes; // most significant first
     bool sendOnWrite = false;     // transmitted side: a write sends the frame
+    // The DBC signal the object was imported from, while its mapping is still the imported one.
+    std::optional<KeptSignal> signal;
 };
 
 struct ReportFrame {
@@ -56,6 +60,8 @@ struct ReportFrame {
     bool deleteFlag = false; // received side: "Y" in the Delete column
     std::array<FrameByte, 8> bytes;
     std::vector<FrameObject> objects;
+    // The DBC message the frame was imported from, while the row still holds it.
+    std::optional<KeptFrame> dbc;
     bool used() const;
 };
 

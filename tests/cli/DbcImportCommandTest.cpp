@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "core/MessageSink.h"
+#include "documents/KeptSignals.h"
 #include "model/J1939FrameList.h"
 #include "model/SdoMapping.h"
 
@@ -99,9 +100,14 @@ TEST(DbcImportCommand, WritesNothingOnAnyError) {
          "RInfoCob.xml already holds 1 SDO entries; nothing was written. Give "
          "--replace-mapping to replace them.\n"},
         {{kDemoDbc, "--map-signals", "0x2100", "--replace-mapping"},
-         "Signal EngOilTemp1 of frame 2 (Index 0x2101, SubIndex 3): Error! The Index 0x2101 "
-         "and SubIndex 0x03 is already used in the Define SDO of Transmit J1939 section\n"
-         ""},
+         "ET1 (0x18FEEE00), signal EngOilTemp1 (Index 0x2101, SubIndex 3): Error! The Index "
+         "0x2101 and SubIndex 0x03 is already used in the Define SDO of Transmit J1939 "
+         "section\n"},
+        {{(kDbc / "null_address.dbc").string(), "--messages", "ET1"},
+         "ET1 (0x18FEEEFE): source address 0xFE (null address) in the DBC: give the sender's "
+         "address with --source-address\n"},
+        {{(kDbc / "null_address.dbc").string(), "--source-address", "0xFE"},
+         "The source address 0xFE is not between 0 and 253\n"},
         {{kDemoDbc, "--map-signals", "0x9FFE", "--replace-mapping"},
          "Error! The Index must be between 0x2000 and 0x9FFF\n"},
         {{kDemoDbc, "--messages", "EEC1,Nothing"}, "The DBC file has no message named Nothing\n"},
@@ -129,7 +135,8 @@ TEST(DbcImportCommand, WritesNothingOnAnyError) {
                            "not a J1939 frame\n"
                            "RCobDef.xml: 1 frames saved\n"
                            "removed: RInfoCob.xml row 1 (Index 0x2100 SubIndex 1): frame 1 (PGN "
-                           "0x0001, source address 2) is no longer in the list\n");
+                           "0x0001, source address 2) is no longer in the list\n"
+                           "DbcSignals.xml: 1 messages and 0 signals kept\n");
 }
 
 // Two messages imported into the Demo without mapping their signals: the SDO mapping and
@@ -196,12 +203,78 @@ TEST(DbcImportCommand, DbcOptionsNeedADbcFileAndTheWorkbookImportStays) {
         runCli({"import", project.path().string(), "received", (project / "in.csv").string()});
     EXPECT_EQ(csv.status, 0) << csv.err;
     EXPECT_EQ(csv.out, "RCobDef.xml: 1 frames saved\n");
+    EXPECT_FALSE(fs::exists(project / "DbcSignals.xml"));
     // The extension decides, in any letter case.
     fs::copy_file(kDemoDbc, project / "DEMO.DBC");
     const auto upper = runCli({"import", project.path().string(), "transmitted",
                                (project / "DEMO.DBC").string(), "--pgn", "0xEF00"});
     EXPECT_EQ(upper.status, 0) << upper.err;
-    EXPECT_EQ(upper.out, "TCobDef.xml: 1 frames saved\n");
+    EXPECT_EQ(upper.out, "TCobDef.xml: 1 frames saved\nDbcSignals.xml: 1 messages and 0 signals "
+                         "kept\n");
+}
+
+TEST(DbcImportCommand, MessagesWithoutASourceAddressAreSkippedOrGivenOne) {
+    TempFolder project;
+    const std::string folder = project.path().string();
+    const std::string mixed = (kDbc / "mixed_addresses.dbc").string();
+    const auto without = runCli({"import", folder, "received", mixed});
+    ASSERT_EQ(without.status, 0) << without.err;
+    EXPECT_EQ(without.out,
+              "skipped AMB (identifier 0x18FEF5FE): source address 0xFE (null address) in the "
+              "DBC: give the sender's address with --source-address\n"
+              "skipped HRW (identifier 0x08FE6EFE): source address 0xFE (null address) in the "
+              "DBC: give the sender's address with --source-address\n"
+              "RCobDef.xml: 3 frames saved\n"
+              "DbcSignals.xml: 3 messages and 0 signals kept\n");
+
+    const std::string published = (kDbc / "null_address.dbc").string();
+    const auto nothing = runCli({"import", folder, "received", published});
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_EQ(nothing.err, "No J1939 frame to import for the received list\n");
+
+    for (const char* side : {"received", "transmitted"}) {
+        const auto r = runCli({"import", folder, side, published, "--source-address", "0x21",
+                               "--map-signals", side == std::string("received") ? "0x2100" : "0x2200",
+                               "--replace-mapping"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("DbcSignals.xml: 4 messages and 8 signals kept\n"), std::string::npos)
+            << r.out;
+    }
+    J1939FrameList sent(FrameSide::Transmitted);
+    sent.load(project.path());
+    EXPECT_EQ(row(sent, 4), (std::vector<std::string>{"3", "0", "0x0000", "33", "TSC1"}));
+
+    // Read back; a re-import of one side replaces that side's part only.
+    const auto again =
+        runCli({"import", folder, "received", published, "--source-address", "7", "--messages",
+                "CCVS1", "--map-signals", "0x2100", "--replace-mapping"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    const KeptSignals kept = KeptSignals::load(project.path());
+    ASSERT_EQ(kept.side(Side::Received).frames.size(), 1u);
+    EXPECT_EQ(kept.side(Side::Received).frames[0],
+              (KeptFrame{1, "CCVS1", 0x18FEF1FE, 8, 0xFEF1, 7}));
+    ASSERT_EQ(kept.side(Side::Received).signalList.size(), 1u);
+    const KeptSignal& speed = kept.side(Side::Received).signalList[0];
+    EXPECT_EQ(speed.name, "WheelBasedVehicleSpeed");
+    EXPECT_EQ(speed.entry, (SdoMappingEntry{0x2100, 1, 1, {3, 2, 0, 0}, 0}));
+    EXPECT_EQ(speed.spn, 84);
+    EXPECT_EQ(kept.side(Side::Transmitted).frames.size(), 4u);
+    const KeptSignal* torque = kept.signal(Side::Transmitted, 0x2203, 2);
+    ASSERT_NE(torque, nullptr);
+    EXPECT_EQ(torque->name, "EngineRequestedTorque");
+    EXPECT_EQ(torque->offset, -125);
+    const KeptSignal* engineSpeed = kept.signal(Side::Transmitted, 0x2200, 2);
+    ASSERT_NE(engineSpeed, nullptr);
+    EXPECT_EQ(engineSpeed->comment, "Actual engine speed, calculated over a minimum crankshaft "
+                                    "angle of 720 degrees divided by the number of cylinders.");
+
+    // A kept-signals file that cannot be read stops the import before anything is written.
+    writeFile(project / "DbcSignals.xml", "<DbcSignals><Frame/></DbcSignals>");
+    const std::string before = readFile(project / "RCobDef.xml");
+    const auto damaged = runCli({"import", folder, "received", mixed});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_EQ(damaged.err, "DbcSignals.xml, row 1: attribute 'Side' is missing\n");
+    EXPECT_EQ(readFile(project / "RCobDef.xml"), before);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "core/ProjectState.h"
+#include "documents/KeptSignals.h"
 #include "model/SdoMapping.h"
 #include "editors/UDbcImport.h"
 #include "editors/UTpdo2MB.h"
@@ -254,6 +255,58 @@ private slots:
         QVERIFY(!dialog.isVisible());
         QCOMPARE(window.grid()->cell(1, 1), std::string("typed"));
         QVERIFY(!window.mappingPending());
+        QVERIFY(!child<QLineEdit>(dialog, "SourceAddress")->isEnabled()); // every message has one
+    }
+
+    void messagesWithoutASourceAddressTakeTheBoxAndTheirSignalsAreKept() {
+        Project p;
+        TFpdoMB window(p.fake.services, p.state);
+        window.FormShow();
+        window.show();
+        p.fake.dialogs.answers.push_back(kDbc / "mixed_addresses.dbc");
+        window.ImportClick();
+        TFDbcImport& dialog = *window.dbcDialog();
+        QTableView& table = *dialog.table();
+        QLineEdit& address = *child<QLineEdit>(dialog, "SourceAddress");
+        QVERIFY(address.isEnabled());
+        QCOMPARE(address.accessibleName(), QStringLiteral("Source address"));
+        QCOMPARE(column(table, DbcSelectionModel::Note).at(1),
+                 QStringLiteral("skipped: source address 0xFE (null address) in the DBC: give the "
+                                "sender's address in Source address"));
+        setChecked(table, 1, true); // AMB: no address, no tick
+        QCOMPARE(child<QLabel>(dialog, "Summary")->text(),
+                 QStringLiteral("3 of 3 J1939 messages chosen (5 in the file)"));
+
+        QTest::keyClicks(&address, "300");
+        QCOMPARE(column(table, DbcSelectionModel::Source).at(1), QStringLiteral("254"));
+        dialog.OkClick();
+        QCOMPARE(p.fake.messages.texts(),
+                 (std::vector<std::string>{"The source address 300 is not between 0 and 253"}));
+        address.clear();
+        QTest::keyClicks(&address, "0x21");
+        QCOMPARE(column(table, DbcSelectionModel::Source),
+                 (QStringList{"0", "33", "238", "33", "3"}));
+        QCOMPARE(column(table, DbcSelectionModel::Note).at(1),
+                 QStringLiteral("source address given (0xFE in the DBC)"));
+        QCOMPARE(column(table, DbcSelectionModel::Note).at(0), QString());
+        QCOMPARE(child<QLabel>(dialog, "Summary")->text(),
+                 QStringLiteral("5 of 5 J1939 messages chosen (5 in the file)"));
+        QTest::mouseClick(child<QCheckBox>(dialog, "MapSignals"), Qt::LeftButton);
+        screenshot(dialog, "dbc-import-source-address.png");
+        QTest::mouseClick(child<QPushButton>(dialog, "OK"), Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(window.grid()->cell(2, 2), std::string("33"));
+        QVERIFY(!fs::exists(p.folder() / "DbcSignals.xml"));
+
+        window.OkClick();
+        QVERIFY(!window.isVisible());
+        const KeptSignals kept = KeptSignals::load(p.folder());
+        QCOMPARE(kept.side(Side::Received).frames.size(), std::size_t(5));
+        QCOMPARE(kept.side(Side::Received).frames[1].identifier, std::uint32_t(0x18FEF5FE));
+        QCOMPARE(kept.side(Side::Received).signalList.size(), std::size_t(8));
+        SdoMapping mapping(SdoSide::Received);
+        mapping.load(p.folder());
+        QCOMPARE(mapping.signalName({1, 1}), std::string("AmbientAirTemperature"));
     }
 };
 

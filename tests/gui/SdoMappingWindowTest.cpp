@@ -6,6 +6,7 @@
 
 #include "app/MainWindow.h"
 #include "core/ProjectState.h"
+#include "documents/KeptSignals.h"
 #include "editors/UInfoPdoMB.h"
 #include "editors/UInfoTPdoMB.h"
 
@@ -98,6 +99,36 @@ private slots:
         QVERIFY(labels(entries).isEmpty());
         QVERIFY(control<QLineEdit>(window, "EditIndex")->text().isEmpty());
         QCOMPARE(control<QComboBox>(window, "ComboDimension")->currentIndex(), 0);
+    }
+
+    void showsTheKeptSignalOfTheSelectedEntryUntilItIsModified() {
+        SdoProject project;
+        KeptSide part;
+        part.frames = {{1, "EEC1", 0x0CF004FE, 8, 0xF004, 0}};
+        KeptSignal speed;
+        speed.frame = 1;
+        speed.entry = {0x2100, 1, 1, {5, 4, 0, 0}, 0};
+        speed.message = "EEC1";
+        speed.name = "EngineSpeed";
+        part.signalList = {speed};
+        KeptSignals kept;
+        kept.replaceSide(Side::Received, part);
+        kept.save(project.home.path());
+
+        TFInfopdoMB window(project.fake.services, project.state);
+        window.FormShow();
+        control<QListWidget>(window, "ListFrames")->setCurrentRow(0);
+        auto* entries = control<QListWidget>(window, "ListSdo");
+        auto* signal = control<QLabel>(window, "SignalName");
+        QCOMPARE(signal->accessibleName(), QStringLiteral("DBC signal"));
+        entries->setCurrentRow(0);
+        QCOMPARE(signal->text(), QStringLiteral("EngineSpeed"));
+        entries->setCurrentRow(1);
+        QVERIFY(signal->text().isEmpty());
+        entries->setCurrentRow(0);
+        control<QComboBox>(window, "ComboByte1")->setCurrentIndex(6);
+        click(window, "BtnModify");
+        QVERIFY(signal->text().isEmpty());
     }
 
     void dimensionRuleDisablesBytesThatKeepTheirChoice() {

@@ -164,7 +164,7 @@ TEST(DbcImport, RefusesMoreFramesThanTheGridHolds) {
     for (int m = 0; m < 101; ++m)
         text += "BO_ " + std::to_string(0x98FF0000u + std::uint32_t(m) * 256) + " M" +
                 std::to_string(m) + ": 8 A\n";
-    const DbcImport import(parseDbc(text, "many.dbc"), FrameSide::Received);
+    DbcImport import(parseDbc(text, "many.dbc"), FrameSide::Received);
     J1939FrameList list(FrameSide::Received);
     try {
         import.fillFrameList(list, import.choose({}));
@@ -204,7 +204,7 @@ TEST(DbcImport, PlansOneIndexPerFrameAndASubIndexPerWholeByteSignal) {
 }
 
 TEST(DbcImport, SelectionFiltersChecksAndValidates) {
-    const DbcImport import(readDbcFile(kDbc / "pdu_byte_order.dbc"), FrameSide::Received);
+    DbcImport import(readDbcFile(kDbc / "pdu_byte_order.dbc"), FrameSide::Received);
     DbcSelection s(import);
     EXPECT_EQ(s.checkedCount(), 4u); // every importable row
     s.setChecked(rowNamed(import, "ExtendedPage"), true);
@@ -255,12 +255,118 @@ TEST(DbcImport, MappingObeysTheSdoEditorsRules) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Signal Total32 of frame 2 (Index 0x2101, SubIndex 2): Error! The Index 0x2101 "
-                  "and SubIndex 0x02 is already used in the Define SDO of Transmit J1939 section");
+                  "MotorolaStatus (0x18FF2021), signal Total32 (Index 0x2101, SubIndex 2): Error! "
+                  "The Index 0x2101 and SubIndex 0x02 is already used in the Define SDO of "
+                  "Transmit J1939 section");
     }
     SdoMapping fixed(SdoSide::Received);
     EXPECT_THROW(applyMappingPlan(fixed, project.path(), list, import.planMapping(rows, 0x2020)),
                  Error);
+}
+
+// Published databases name the sender 0xFE (null address) or 0xFF; the import saves the
+// address given for them and keeps every other message's own.
+TEST(DbcImport, MessagesWithoutASourceAddressTakeTheGivenOne) {
+    DbcImport published(readDbcFile(kDbc / "null_address.dbc"), FrameSide::Received);
+    EXPECT_TRUE(published.needsAddress());
+    for (const DbcImportRow& r : published.rows()) {
+        EXPECT_FALSE(r.importable);
+        EXPECT_EQ(r.reason, "source address 0xFE (null address) in the DBC");
+    }
+    const char* fix = ": source address 0xFE (null address) in the DBC: give the sender's "
+                      "address with --source-address";
+    EXPECT_EQ(test::thrownText([&] { published.choose({{"EEC1"}, {}, ""}); }),
+              std::string("EEC1 (0x0CF004FE)") + fix);
+    EXPECT_EQ(test::thrownText([&] { published.choose({{}, {0xFEF1}, ""}); }),
+              std::string("CCVS1 (0x18FEF1FE)") + fix);
+    EXPECT_EQ(published.choose({}).size(), 4u); // listed as skipped, not refused
+
+    published.setSourceAddress(0x21);
+    J1939FrameList list(FrameSide::Received);
+    published.fillFrameList(list, published.choose({{"EEC1", "TSC1"}, {}, ""}));
+    EXPECT_EQ(row(list, 1), (std::vector<std::string>{"0xF004", "33", "N", "EEC1"}));
+    EXPECT_EQ(row(list, 2), (std::vector<std::string>{"0x0000", "33", "N", "TSC1"}));
+
+    DbcImport mixed(readDbcFile(kDbc / "mixed_addresses.dbc"), FrameSide::Transmitted);
+    mixed.setSourceAddress(5);
+    J1939FrameList sent(FrameSide::Transmitted);
+    mixed.fillFrameList(sent, mixed.choose({}));
+    EXPECT_EQ(row(sent, 1), (std::vector<std::string>{"3", "0", "0xF004", "0", "EEC1"}));
+    EXPECT_EQ(row(sent, 2), (std::vector<std::string>{"6", "0", "0xFEF5", "5", "AMB"}));
+    EXPECT_EQ(row(sent, 3), (std::vector<std::string>{"3", "0", "0xFE6C", "238", "TCO1"}));
+    EXPECT_EQ(row(sent, 4), (std::vector<std::string>{"2", "0", "0xFE6E", "5", "HRW"}));
+    EXPECT_EQ(row(sent, 5), (std::vector<std::string>{"6", "0", "0xFEF7", "3", "VEP1"}));
+    mixed.setSourceAddress(std::nullopt);
+    EXPECT_EQ(mixed.importable(mixed.choose({})).size(), 3u);
+
+    const DbcImport global(readDbcFile(kDbc / "global_address.dbc"), FrameSide::Received);
+    EXPECT_EQ(global.rows()[rowNamed(global, "DM1")].reason,
+              "source address 0xFF (global address) in the DBC");
+    EXPECT_TRUE(global.rows()[rowNamed(global, "EEC1")].importable);
+
+    for (const auto& [text, message] :
+         {std::pair{"254", "The source address 254 is not between 0 and 253"},
+          std::pair{"0xFF", "The source address 0xFF is not between 0 and 253"},
+          std::pair{"-1", "The source address -1 is not between 0 and 253"},
+          std::pair{"sa", "'sa' is not a valid integer value"}})
+        EXPECT_EQ(test::thrownText([&] { parseSourceAddress(text); }), message);
+    EXPECT_EQ(parseSourceAddress(" 0xFD"), 253);
+    EXPECT_THROW(mixed.setSourceAddress(254), Error);
+}
+
+TEST(DbcImport, SelectionTakesTheSourceAddressBox) {
+    DbcImport import(readDbcFile(kDbc / "mixed_addresses.dbc"), FrameSide::Received);
+    DbcSelection s(import);
+    EXPECT_EQ(names(import, s.chosen()), (std::vector<std::string>{"EEC1", "TCO1", "VEP1"}));
+    s.setChecked(rowNamed(import, "AMB"), true);
+    EXPECT_EQ(s.checkedCount(), 3u); // no address, no tick
+
+    EXPECT_EQ(s.setSourceAddressText("0x21"), std::nullopt);
+    EXPECT_EQ(s.checkedCount(), 5u); // everything fits: offered checked, as at the start
+    EXPECT_EQ(import.rows()[rowNamed(import, "AMB")].id.sourceAddress, 0x21);
+    s.setChecked(rowNamed(import, "HRW"), false);
+    EXPECT_EQ(s.setSourceAddressText("34"), std::nullopt);
+    EXPECT_EQ(s.checkedCount(), 4u); // another address keeps the ticks
+
+    EXPECT_EQ(s.setSourceAddressText("300"), "The source address 300 is not between 0 and 253");
+    EXPECT_EQ(s.check(), "The source address 300 is not between 0 and 253");
+    EXPECT_EQ(names(import, s.chosen()), (std::vector<std::string>{"EEC1", "TCO1", "VEP1"}));
+    EXPECT_EQ(s.setSourceAddressText(""), std::nullopt);
+    EXPECT_EQ(s.check(), std::nullopt);
+}
+
+TEST(DbcImport, RefusalsAndKeptSignalsNameTheDbcMessage) {
+    DbcImport import(readDbcFile(kDbc / "mixed_addresses.dbc"), FrameSide::Received);
+    import.setSourceAddress(5);
+    const auto rows = import.choose({{"EEC1", "AMB"}, {}, ""});
+    J1939FrameList list(FrameSide::Received);
+    import.fillFrameList(list, rows);
+    EXPECT_EQ(import.frameListRefusal(list, rows), std::nullopt);
+    list.setCell(2, 2, "254");
+    EXPECT_EQ(import.frameListRefusal(list, rows),
+              "AMB (0x18FEF5FE): the ID Device must be between 0 and 253");
+
+    const DbcMappingPlan plan = import.planMapping(rows, 0x2100);
+    const KeptSide kept = import.keptSide(rows, &plan);
+    EXPECT_EQ(kept.frames, (std::vector<KeptFrame>{{1, "EEC1", 0x0CF00400, 8, 0xF004, 0},
+                                                   {2, "AMB", 0x18FEF5FE, 8, 0xFEF5, 5}}));
+    ASSERT_EQ(kept.signalList.size(), 4u);
+    KeptSignal temperature;
+    temperature.frame = 2;
+    temperature.entry = {0x2101, 2, 1, {5, 4, 0, 0}, 0};
+    temperature.message = "AMB";
+    temperature.name = "AmbientAirTemperature";
+    temperature.unit = "deg C";
+    temperature.factor = 0.03125;
+    temperature.offset = -273;
+    temperature.minimum = -273;
+    temperature.maximum = 1734.96875;
+    temperature.spn = 171;
+    temperature.startBit = 24;
+    temperature.length = 16;
+    EXPECT_EQ(kept.signalList[3], temperature);
+    EXPECT_EQ(kept.signalList[0].name, "ActualEnginePercentTorque");
+    EXPECT_TRUE(import.keptSide(rows, nullptr).signalList.empty());
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "report/MappingReport.h"
 
+#include "model/SdoMapping.h"
+
 #include "CliRunner.h"
 #include "TestSupport.h"
 
@@ -81,8 +83,13 @@ void append(std::vector<std::string>& to, const std::vector<std::string>& lines)
 // byte 4; TpdoJ1939.xml row 1 takes two bytes from byte 4 of frame 1 under COB-ID 0x181,
 // and so on for every row. The identifiers are ((priority × 4 + data page) × 65536 + PGN)
 // × 256 + source address.
+// The Demo's own DbcSignals.xml is left out: without it the report is the documents' alone.
 TEST(MappingReport, DemoShowsEveryByteAndTable) {
-    const std::string html = reportOf(kDemo);
+    test::TempFolder folder;
+    const fs::path demo = folder / "Demo";
+    fs::copy(kDemo, demo, fs::copy_options::recursive);
+    fs::remove(demo / "DbcSignals.xml");
+    const std::string html = reportOf(demo);
     const std::string any = "priority: any (not part of the filter)";
     std::vector<std::string> lines = {
         "<title>Mapping report: Demo</title>",
@@ -375,6 +382,85 @@ TEST(MappingReport, HtmlTextEscapesAndKeepsUtf8) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(htmlText(c.text), c.expected) << c.name;
+}
+
+// The Demo rebuilt from examples/Demo.dbc as the README does, then read anew. Worked out from
+// the DBC: EEC1's whole-byte signals in start-bit order are DriversDemandEngPercentTorque
+// (8|8, SPN 512), ActualEngPercentTorque, EngSpeed (24|16: bytes 5 and 4, 0.125 rpm/bit,
+// SPN 190), ...; PropA_Commands' CommandWord (0|32) takes bytes 4 to 1 and has no SPN.
+TEST(MappingReport, ShowsTheKeptSignalsOfADbcImportUntilAnEntryIsChanged) {
+    test::TempFolder project;
+    fs::copy(kDemo, project.path(), fs::copy_options::recursive);
+    const std::string dbc = (fs::path(ORDANE_SOURCE_DIR) / "examples" / "Demo.dbc").string();
+    for (const auto& [side, index] : {std::pair{"received", "0x2100"},
+                                      std::pair{"transmitted", "0x2200"}}) {
+        const auto run = test::runCli({"import", project.path().string(), side, dbc, "--node",
+                                       "Gateway", "--map-signals", index, "--replace-mapping"});
+        ASSERT_EQ(run.status, 0) << run.err;
+    }
+    const std::string any = "priority: any (not part of the filter)";
+    const auto objectLine = [](const std::string& object, const std::string& bytes) {
+        return "<li><span class=\"mono\">" + object + "</span>, " + bytes + "</li>";
+    };
+    const std::string html = reportOf(project.path());
+    std::vector<std::string> lines;
+    append(lines, {"<h3>Frame 1 · PGN 0xF004 · SA 0x00 · EEC1</h3>\r\n<p class=\"hint\">DBC "
+                   "message <b>EEC1</b>, identifier <span class=\"mono\">0x0CF00400</span>; PGN "
+                   "0xF004, source address 0x00 (0), " +
+                   any + "</p>"});
+    append(lines, {objectLine("0x2100:01", "1 byte: from byte 2 · <b>DriversDemandEngPercentTorque"
+                                           "</b>, %, 1/bit, offset -125, SPN 512"),
+                   objectLine("0x2100:02", "1 byte: from byte 3 · <b>ActualEngPercentTorque</b>, "
+                                           "%, 1/bit, offset -125, SPN 513"),
+                   objectLine("0x2100:03", "2 bytes: MSB from byte 5, LSB from byte 4 · "
+                                           "<b>EngSpeed</b>, rpm, 0.125/bit, SPN 190")});
+    append(lines, {objectLine("0x2101:01", "1 byte: from byte 1 · <b>EngCoolantTemp</b>, °C, "
+                                           "1/bit, offset -40, SPN 110")});
+    append(lines, {"<h3>Frame 3 · PGN 0xEF00 · SA 0x80 · PropA_Commands</h3>\r\n<p "
+                   "class=\"hint\">DBC message <b>PropA_Commands</b>, identifier <span "
+                   "class=\"mono\">0x0CEF0080</span>; PGN 0xEF00, source address 0x80 (128), "
+                   "priority 3, data page 0, 29-bit identifier <span "
+                   "class=\"mono\">0x0CEF0080</span></p>"});
+    append(lines, {objectLine("0x2202:01", "4 bytes: MSB from byte 4, byte 2 of 4 from byte 3, "
+                                           "byte 3 of 4 from byte 2, LSB from byte 1 · "
+                                           "<b>CommandWord</b>, 1/bit")});
+    expectLinesInOrder(html, lines);
+
+    // EngSpeed's bytes swapped in the SDO mapping window: the object no longer claims it.
+    SdoMapping mapping(SdoSide::Received);
+    mapping.load(project.path());
+    EXPECT_EQ(mapping.signalName({0, 2}), "EngSpeed");
+    SdoMappingEntry swapped = mapping.entry({0, 2});
+    swapped.bytes = {4, 5, 0, 0};
+    mapping.modifyEntry({0, 2}, swapped);
+    EXPECT_EQ(mapping.signalName({0, 2}), "");
+    EXPECT_EQ(mapping.signalName({0, 1}), "ActualEngPercentTorque");
+    mapping.save(project.path());
+    const std::string changed = reportOf(project.path());
+    expectLinesInOrder(changed, {objectLine("0x2100:02", "1 byte: from byte 3 · "
+                                                         "<b>ActualEngPercentTorque</b>, %, 1/bit, "
+                                                         "offset -125, SPN 513"),
+                                 objectLine("0x2100:03", "2 bytes: MSB from byte 4, LSB from "
+                                                         "byte 5")});
+
+    // Without the file the report is the documents' alone.
+    fs::remove(project / "DbcSignals.xml");
+    const std::string plain = reportOf(project.path());
+    EXPECT_EQ(plain.find("DBC message"), std::string::npos);
+    expectLinesInOrder(plain, {objectLine("0x2100:01", "1 byte: from byte 2")});
+}
+
+// examples/Demo keeps the signals of its objects, numbered as its mapping numbers them.
+TEST(MappingReport, DemoShowsItsKeptSignals) {
+    expectLinesInOrder(
+        reportOf(kDemo),
+        {"<h3>Frame 1 · PGN 0xF004 · SA 0x00 · EEC1 engine speed</h3>\r\n<p class=\"hint\">DBC "
+         "message <b>EEC1</b>, identifier <span class=\"mono\">0x0CF00400</span>; PGN 0xF004, "
+         "source address 0x00 (0), priority: any (not part of the filter)</p>",
+         "<li><span class=\"mono\">0x2100:01</span>, 2 bytes: MSB from byte 5, LSB from byte 4 · "
+         "<b>EngSpeed</b>, rpm, 0.125/bit, SPN 190</li>",
+         "<li><span class=\"mono\">0x2200:01</span>, 2 bytes: MSB from byte 2, LSB from byte 1 · "
+         "<b>SpeedSetpoint</b>, rpm, 0.125/bit; a write sends the frame</li>"});
 }
 
 TEST(ReportCommand, WritesTheReportWithTheCheckFindingsFirst) {

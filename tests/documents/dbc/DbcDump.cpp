@@ -3,6 +3,7 @@
 #include "documents/DbcFile.h"
 #include "core/Error.h"
 #include "documents/J1939Identifier.h"
+#include "model/DbcImport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,19 +12,28 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: dbc_dump FILE.dbc\n";
+    const bool withAddress = argc == 4 && std::string(argv[1]) == "--source-address";
+    if (argc != 2 && !withAddress) {
+        std::cerr << "usage: dbc_dump [--source-address ADDR] FILE.dbc\n";
         return 2;
     }
     try {
-        const ordane::DbcFile file = ordane::readDbcFile(argv[1]);
+        // The source addresses as the import saves them: with an address given, the one
+        // that replaces 0xFE and 0xFF.
+        ordane::DbcImport import(ordane::readDbcFile(argv[argc - 1]), ordane::Side::Transmitted);
+        if (withAddress)
+            import.setSourceAddress(ordane::parseSourceAddress(argv[2]));
+        const ordane::DbcFile& file = import.file();
         std::vector<std::string> lines;
-        for (const ordane::DbcMessage& m : file.messages) {
+        for (std::size_t k = 0; k < file.messages.size(); ++k) {
+            const ordane::DbcMessage& m = file.messages[k];
             if (m.id() > 0x1FFFFFFF)
                 continue; // the database's own pseudo-message
             char head[160];
             if (m.extended()) {
-                const auto id = ordane::splitJ1939Identifier(m.id());
+                auto id = ordane::splitJ1939Identifier(m.id());
+                if (import.rows()[k].needsAddress && withAddress)
+                    id.sourceAddress = import.rows()[k].id.sourceAddress;
                 std::snprintf(head, sizeof head, "ext=1 pgn=0x%05X sa=%d prio=%d dp=%d edp=%d",
                               id.pgn(), id.sourceAddress, id.priority, id.dataPage,
                               id.extendedDataPage);

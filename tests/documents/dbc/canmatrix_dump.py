@@ -1,10 +1,13 @@
-"""Prints canmatrix's reading of a DBC file in the form of dbc_dump (our reader)."""
+"""Prints canmatrix's reading of a DBC file in the form of dbc_dump (our reader).
+
+With --source-address ADDR, the source address 0xFE or 0xFF of a message is shown as ADDR,
+as the import saves it when given that address."""
 import sys
 
 import canmatrix.formats
 
 
-def main(path):
+def main(path, address=None):
     db = canmatrix.formats.loadp_flat(path)
     lines = []
     for frame in db.frames:
@@ -12,8 +15,11 @@ def main(path):
         if frame.name == "VECTOR__INDEPENDENT_SIG_MSG":
             continue
         if aid.extended:
+            source = aid.j1939_source
+            if address is not None and source >= 254:
+                source = address
             head = "ext=1 pgn=0x%05X sa=%d prio=%d dp=%d edp=%d" % (
-                aid.pgn & 0xFFFF, aid.j1939_source, aid.j1939_priority, aid.j1939_dp,
+                aid.pgn & 0xFFFF, source, aid.j1939_priority, aid.j1939_dp,
                 aid.j1939_edp)
         else:
             head = "ext=0 id=0x%03X" % aid.id
@@ -32,4 +38,7 @@ def main(path):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1])
+    if len(sys.argv) == 4 and sys.argv[1] == "--source-address":
+        main(sys.argv[3], int(sys.argv[2], 0))
+    else:
+        main(sys.argv[1])

@@ -1,20 +1,31 @@
 #!/usr/bin/env bash
 # Compares our DBC reader (dbc_dump) with canmatrix, message by message: PGN, source
 # address, priority, data page and every signal's start bit, length and byte order.
-# Usage: compare.sh DBC_DUMP FILE.dbc... [--blanks FILE.dbc...]  (one more file is made by
+# Usage: compare.sh DBC_DUMP FILE.dbc... [--blanks FILE.dbc...]
+#          [--source-address ADDR FILE.dbc...]  (one more file is made by
 # canconvert from a KCD file written here, so that one fixture comes from another tool).
 # canmatrix's line patterns expect single blanks; a file after --blanks, laid out with tabs
 # and padded numbers, is read by canmatrix with its blanks made single and by ours as it is.
+# A file after --source-address ADDR is compared as it is and once more with the source
+# address 0xFE or 0xFF that canmatrix reads replaced by ADDR, against our import's reading.
 set -euo pipefail
 dump=$1
 shift
 files=()
 blanks=()
-for arg in "$@"; do
-  case "$arg" in
-    --blanks) files_done=1 ;;
-    *) if [ -n "${files_done:-}" ]; then blanks+=("$arg"); else files+=("$arg"); fi ;;
+addressed=()
+group=files
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --blanks) group=blanks ;;
+    --source-address) group=addressed; address=$2; shift ;;
+    *) case $group in
+         files) files+=("$1") ;;
+         blanks) blanks+=("$1") ;;
+         addressed) addressed+=("$1") ;;
+       esac ;;
   esac
+  shift
 done
 here=$(cd "$(dirname "$0")" && pwd)
 python=/usr/bin/python3
@@ -75,15 +86,19 @@ single_blanks() {
 failed=0
 compare() {
   local file=$1 theirs_input=$2
-  "$dump" "$file" >"$work/ours.txt"
-  "$python" "$here/canmatrix_dump.py" "$theirs_input" >"$work/theirs.txt" 2>"$work/canmatrix.log"
+  shift 2
+  # "$@": nothing, or --source-address ADDR
+  "$dump" "$@" "$file" >"$work/ours.txt"
+  "$python" "$here/canmatrix_dump.py" "$@" "$theirs_input" >"$work/theirs.txt" 2>"$work/canmatrix.log"
+  local label
+  label="$(basename "$file")${1:+ with $*}"
   if [ ! -s "$work/ours.txt" ]; then
-    echo "FAIL $(basename "$file"): our reader found nothing" >&2
+    echo "FAIL $label: our reader found nothing" >&2
     failed=1
   elif diff -u "$work/theirs.txt" "$work/ours.txt" >"$work/diff.txt"; then
-    echo "ok   $(basename "$file"): $(wc -l <"$work/ours.txt") messages and signals agree"
+    echo "ok   $label: $(wc -l <"$work/ours.txt") messages and signals agree"
   else
-    echo "FAIL $(basename "$file"): canmatrix (-) and our reader (+) differ" >&2
+    echo "FAIL $label: canmatrix (-) and our reader (+) differ" >&2
     cat "$work/diff.txt" >&2
     failed=1
   fi
@@ -94,5 +109,9 @@ done
 for file in "${blanks[@]}"; do
   single_blanks "$file" "$work/single-blanks.dbc"
   compare "$file" "$work/single-blanks.dbc"
+done
+for file in "${addressed[@]}"; do
+  compare "$file" "$file"
+  compare "$file" "$file" --source-address "$address"
 done
 exit $failed
