@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -15,6 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
+#include <utility>
+#include <vector>
 
 #ifdef _WIN32
 // The environment functions the tests use, as Windows' C runtime has them.
@@ -72,6 +76,27 @@ public:
 
 private:
     std::filesystem::path m_path;
+};
+
+// Sets environment variables for one test and puts them back.
+class Environment {
+public:
+    explicit Environment(std::vector<std::pair<std::string, std::string>> values) {
+        for (const auto& [name, value] : values) {
+            const char* old = std::getenv(name.c_str());
+            m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            ::setenv(name.c_str(), value.c_str(), 1);
+        }
+        ::tzset();
+    }
+    ~Environment() {
+        for (const auto& [name, value] : m_saved)
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+        ::tzset();
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
 
 // The text of the exception `body` throws, or "no exception" when it returns.

@@ -22,10 +22,11 @@
 #include "check/ProjectCheck.h"
 #include "compiler/DeviceImage.h"
 #include "compiler/UpdateBanks.h"
-#include "model/CommissionedNode.h"
+#include "dbc/DbcExport.h"
+#include "editors/ModifyFileSx.h"
 #include "eds/DcfWriter.h"
 #include "eds/EdsWriter.h"
-#include "editors/ModifyFileSx.h"
+#include "model/CommissionedNode.h"
 #include "report/MappingReport.h"
 
 #include "core/Error.h"
@@ -188,9 +189,8 @@ QPushButton* MainWindow::addButton(const char* objectName, const QString& captio
 void MainWindow::showProject() {
     const bool open = m_state.hasProject();
     // A title never ends in the prefix's colon: without a project it is the one without.
-    setWindowTitle(open && !m_state.projectName().empty()
-                       ? toQt(m_state.captionWithProject())
-                       : QLatin1String(kCaptionWithoutProject));
+    setWindowTitle(open && !m_state.projectName().empty() ? toQt(m_state.captionWithProject())
+                                                          : QLatin1String(kCaptionWithoutProject));
     for (QPushButton* step : m_projectSteps) {
         step->setEnabled(open);
         step->setToolTip(open ? QString()
@@ -200,8 +200,8 @@ void MainWindow::showProject() {
 }
 
 void MainWindow::tellWritten(const QString& what, const std::filesystem::path& file) {
-    m_status->showMessage(tr("%1: %2 in %3")
-                              .arg(what, toQt(file.filename()), toQt(file.parent_path())));
+    m_status->showMessage(
+        tr("%1: %2 in %3").arg(what, toQt(file.filename()), toQt(file.parent_path())));
 }
 
 int MainWindow::runModal(QDialog& dialog) {
@@ -316,17 +316,24 @@ void MainWindow::B_EdsClick() {
         return;
     const QString edsType = tr("Electronic Data Sheet (*.eds)");
     const QString dcfType = tr("Device Configuration File (*.dcf)");
+    const QString dbcType = tr("CAN database (*.dbc)");
     QString chosenType = edsType;
-    auto target = m_services.dialogs.saveFile(this, tr("Save EDS File"), m_state.projectFolder(),
-                                              edsType + ";;" + dcfType, &chosenType);
+    auto target =
+        m_services.dialogs.saveFile(this, tr("Save EDS File"), m_state.projectFolder(),
+                                    edsType + ";;" + dcfType + ";;" + dbcType, &chosenType);
     if (!target)
         return;
-    const DataSheetKind kind = dataSheetKind(
-        *target, chosenType == dcfType ? DataSheetKind::Dcf : DataSheetKind::Eds);
+    const DataSheetKind kind = dataSheetKind(*target, chosenType == dcfType   ? DataSheetKind::Dcf
+                                                      : chosenType == dbcType ? DataSheetKind::Dbc
+                                                                              : DataSheetKind::Eds);
     if (!target->has_extension())
-        *target += kind == DataSheetKind::Dcf ? ".dcf" : ".eds";
+        *target += kind == DataSheetKind::Dcf   ? ".dcf"
+                   : kind == DataSheetKind::Dbc ? ".dbc"
+                                                : ".eds";
     try {
-        if (kind == DataSheetKind::Dcf) {
+        if (kind == DataSheetKind::Dbc) {
+            writeProjectDbc(m_state.projectFolder(), *target, m_services.clock);
+        } else if (kind == DataSheetKind::Dcf) {
             const CommissionedNode node = commissionedNode(m_state.projectFolder(), {});
             DcfWriter(m_services.clock)
                 .write(m_state.projectFolder(), *target, node.nodeId, node.bitRateKbit);
@@ -336,7 +343,10 @@ void MainWindow::B_EdsClick() {
         m_services.messages.error(e.what());
         return;
     }
-    tellWritten(kind == DataSheetKind::Dcf ? tr("DCF written") : tr("EDS file written"), *target);
+    tellWritten(kind == DataSheetKind::Dcf   ? tr("DCF written")
+                : kind == DataSheetKind::Dbc ? tr("DBC file written")
+                                             : tr("EDS file written"),
+                *target);
 }
 
 void MainWindow::CreateBinClick() {

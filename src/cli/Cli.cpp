@@ -118,6 +118,13 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     report->callback(
         [&] { action = [&] { return reportCommand(path(project), path(output), out, err); }; });
 
+    auto* dbcExport = app.add_subcommand(
+        "dbc", "Write the DBC file of both buses as the converter sees them to OUTPUT: its "
+               "J1939 frames and PDOs with one signal per mapped object");
+    dbcExport->add_option("PROJECT", project, "Project folder")->required();
+    dbcExport->add_option("OUTPUT", output, "DBC file to write")->required();
+    dbcExport->callback([&] { action = [&] { return dbcCommand(project, output, out, err); }; });
+
     auto* create =
         app.add_subcommand("new", "Create project NAME (with its bin folder) under ROOT");
     create->add_option("ROOT", root, "Projects root folder")->required();

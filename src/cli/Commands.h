@@ -40,6 +40,10 @@ int checkCommand(const fs::path& project, std::ostream& out, std::ostream& err);
 // Writes the mapping report, with the findings of `check` first; exit 0 whatever they are.
 int reportCommand(const fs::path& project, const fs::path& output, std::ostream& out,
                   std::ostream& err);
+// Writes the DBC file of both buses; a project that `check` refuses for its frame lists or
+// mapping documents is refused, naming the findings, and nothing is written.
+int dbcCommand(const fs::path& project, const fs::path& output, std::ostream& out,
+               std::ostream& err);
 // Creates project NAME (with its bin folder) under ROOT as New project does; on failure the
 // reasons are printed to `err` and nothing is returned.
 std::optional<fs::path> createProjectTelling(const fs::path& root, const std::string& name,

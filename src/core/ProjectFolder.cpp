@@ -17,4 +17,15 @@ void requireExistingProjectFolder(const std::filesystem::path& folder) {
         throw Error("Project folder not found: " + folder.string());
 }
 
+std::string projectFolderName(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::absolute(folder, ec);
+    if (ec)
+        path = folder;
+    path = path.lexically_normal();
+    if (path.filename().empty())
+        path = path.parent_path();
+    return path.filename().string();
+}
+
 } // namespace ordane

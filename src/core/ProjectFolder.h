@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace ordane {
 
@@ -17,5 +18,8 @@ void requireProjectFolder(const std::filesystem::path& folder);
 
 // Throws Error("Project folder not found: <folder>") unless the folder exists.
 void requireExistingProjectFolder(const std::filesystem::path& folder);
+
+// The project folder's own name, also for "Demo/" or ".".
+std::string projectFolderName(const std::filesystem::path& folder);
 
 } // namespace ordane

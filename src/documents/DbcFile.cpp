@@ -680,15 +680,17 @@ std::string DbcFile::messageAttribute(const DbcMessage& message, const std::stri
     return {};
 }
 
+// Windows-1252: 0x80..0x9F differ from Latin-1; the five unassigned bytes keep their
+// code point.
+constexpr std::uint16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
 std::string dbcTextAsUtf8(std::string_view text) {
     if (dbc::validUtf8(text))
         return std::string(text);
-    // Windows-1252: 0x80..0x9F differ from Latin-1; the five unassigned bytes keep their
-    // code point.
-    static constexpr std::uint16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    const auto& high = kWindows1252High;
     std::string out;
     out.reserve(text.size() + text.size() / 8);
     for (const char ch : text) {
@@ -697,6 +699,46 @@ std::string dbcTextAsUtf8(std::string_view text) {
             out += ch;
         else
             appendUtf8(out, c < 0xA0 ? high[c - 0x80] : c);
+    }
+    return out;
+}
+
+std::string dbcTextAsWindows1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += char(c);
+            ++i;
+            continue;
+        }
+        const std::size_t more = (c & 0xE0) == 0xC0   ? 1
+                                 : (c & 0xF0) == 0xE0 ? 2
+                                 : (c & 0xF8) == 0xF0 ? 3
+                                                      : 0;
+        std::uint32_t code = c & (0x3F >> more);
+        std::size_t k = 1;
+        for (; more != 0 && k <= more && i + k < utf8.size(); ++k) {
+            const auto d = static_cast<unsigned char>(utf8[i + k]);
+            if ((d & 0xC0) != 0x80)
+                break;
+            code = code << 6 | (d & 0x3F);
+        }
+        if (more == 0 || k <= more) { // no UTF-8 here: one byte is one "?"
+            out += '?';
+            ++i;
+            continue;
+        }
+        i += more + 1;
+        char byte = '?';
+        if (code >= 0xA0 && code <= 0xFF)
+            byte = char(code);
+        for (std::size_t h = 0; h < 32; ++h)
+            if (kWindows1252High[h] == code)
+                byte = char(0x80 + h);
+        out += byte;
     }
     return out;
 }

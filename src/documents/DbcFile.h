@@ -85,4 +85,8 @@ DbcFile readDbcFile(const std::filesystem::path& path);
 // Windows-1252 text as UTF-8; text that is already valid UTF-8 stays as it is.
 std::string dbcTextAsUtf8(std::string_view text);
 
+// UTF-8 text as Windows-1252, the encoding DBC files are written in: a character that
+// Windows-1252 lacks, and a byte that is no UTF-8, become "?".
+std::string dbcTextAsWindows1252(std::string_view utf8);
+
 } // namespace ordane

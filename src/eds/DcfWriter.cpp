@@ -1,6 +1,7 @@
 #include "eds/DcfWriter.h"
 
 #include "core/AtomicFile.h"
+#include "core/ProjectFolder.h"
 #include "eds/EdsLines.h"
 #include "eds/EdsProject.h"
 
@@ -11,22 +12,6 @@
 namespace ordane {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// The project folder's own name, also for "Demo/" or ".".
-std::string projectName(const fs::path& folder) {
-    std::error_code ec;
-    fs::path path = fs::absolute(folder, ec);
-    if (ec)
-        path = folder;
-    path = path.lexically_normal();
-    if (path.filename().empty())
-        path = path.parent_path();
-    return path.filename().string();
-}
-
-} // namespace
 
 std::string edsBeside(const fs::path& dcf) {
     std::error_code ec;
@@ -49,6 +34,8 @@ DataSheetKind dataSheetKind(const fs::path& target, DataSheetKind chosenType) {
         return DataSheetKind::Dcf;
     if (extension == ".eds")
         return DataSheetKind::Eds;
+    if (extension == ".dbc")
+        return DataSheetKind::Dbc;
     return chosenType;
 }
 
@@ -56,7 +43,7 @@ void DcfWriter::write(const fs::path& projectFolder, const fs::path& target, int
                       int bitRateKbit) const {
     const EdsProject project = readEdsProject(projectFolder);
     const Commissioning commissioning{nodeId, bitRateKbit, target.filename().string(),
-                                      edsBeside(target), projectName(projectFolder)};
+                                      edsBeside(target), projectFolderName(projectFolder)};
     writeFileAtomically(target, buildDcfText(project, m_clock.now(), commissioning));
 }
 

@@ -7,10 +7,11 @@
 
 namespace ordane {
 
-enum class DataSheetKind { Eds, Dcf };
+// The files of the "EDS File" step; the DBC file of both buses is the third.
+enum class DataSheetKind { Eds, Dcf, Dbc };
 
-// The file a save dialog's answer asks for: a name ending in ".dcf" or ".eds" (in any
-// case) says it itself, any other name gets the file type chosen in the dialog.
+// The file a save dialog's answer asks for: a name ending in ".dcf", ".eds" or ".dbc" (in
+// any case) says it itself, any other name gets the file type chosen in the dialog.
 DataSheetKind dataSheetKind(const std::filesystem::path& target, DataSheetKind chosenType);
 
 // The EDS file a DCF was written beside: the file of the DCF's folder with the DCF's base

@@ -7,6 +7,8 @@
 #include "documents/ProjectDocuments.h"
 #include "model/CommunicationParameters.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <initializer_list>
 
@@ -578,6 +580,25 @@ std::string htmlText(std::string_view text) {
     return out;
 }
 
+namespace {
+
+// A word as a shell command takes it: quoted when it holds anything but letters, digits
+// and "._-".
+std::string shellWord(const std::string& word) {
+    const bool plain =
+        !word.empty() && word.front() != '-' && std::all_of(word.begin(), word.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-';
+        });
+    if (plain)
+        return word;
+    std::string quoted = "'";
+    for (const char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+} // namespace
+
 std::string buildMappingReport(const ReportData& data, const ReportFindings& findings,
                                const LocalDateTime& made) {
     Html h;
@@ -604,6 +625,13 @@ std::string buildMappingReport(const ReportData& data, const ReportFindings& fin
            plural(data.transmitted.size(), "transmitted frame", "transmitted frames") + ", " +
            plural(data.tpdos.size(), "TPDO", "TPDOs") + ", " +
            plural(data.rpdos.size(), "RPDO", "RPDOs") + "</p>");
+    // Those who decode the buses with CAN tools want the file that names these bytes.
+    h.line("<p class=\"hint\">A DBC file of both buses as the converter sees them, with a "
+           "signal per mapped object, is written by <code>ordane-cli dbc " +
+           htmlText(shellWord(data.projectName)) + " " +
+           htmlText(shellWord(data.projectName + ".dbc")) +
+           "</code> (in the projects folder) or by step 7 &quot;EDS File&quot; with the file "
+           "type &quot;CAN database (*.dbc)&quot;.</p>");
     h.line("</header>");
     h.line("<main>");
     findingsSection(h, data, findings);

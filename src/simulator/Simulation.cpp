@@ -158,7 +158,8 @@ void loadPdos(const fs::path& folder, PdoDirection direction, std::size_t frames
             continue;
         }
         out.push_back({static_cast<std::uint16_t>(cobId), static_cast<std::uint8_t>(length),
-                       static_cast<std::uint8_t>(start), std::size_t(frame - 1)});
+                       static_cast<std::uint8_t>(start), std::size_t(frame - 1), int(r + 1),
+                       row.mnemonic});
     }
 }
 

@@ -39,6 +39,8 @@ struct SimulationProject {
         std::uint8_t length = 0; // Dimension
         std::uint8_t start = 1;  // Start Byte, from 1
         std::size_t frame = 0;
+        int row = 0; // in its document, from 1
+        std::string mnemonic;
     };
 
     std::vector<ReceivedFrame> received;

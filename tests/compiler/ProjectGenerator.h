@@ -75,6 +75,89 @@ public:
         writeFrames(folder / "SDOClient.xml", "J1939_Frames_SDOClient", n[8], true);
     }
 
+    // A project whose frame lists and mapping pass every check: 16-bit PGNs (PDU1 ones
+    // without a destination on the received side), objects mapped once at free indexes,
+    // byte choices in one run as often as not, at most four PDOs a direction on COB-IDs of
+    // their own. Mnemonics are left empty, repeated or odd now and then.
+    void writeCheckable(const std::filesystem::path& folder) {
+        static const char* const kMnemonics[] = {"",          "Engine speed", "Engine speed",
+                                                 "1st frame", "Öl/Temp",      "x"};
+        const auto mnemonic = [&] { return attr("Mnemonic", kMnemonics[pick(0, 5)]); };
+        const std::size_t received = pick(1, 10);
+        const std::size_t transmitted = pick(1, 8);
+        std::vector<std::string> rows;
+        for (std::size_t k = 0; k < received; ++k) {
+            const std::uint32_t pgn = pick(0, 1) ? pick(0xF000, 0xFFFF) : pick(0, 239) << 8;
+            // Now and then a second row for the frame of the row before.
+            if (k > 0 && pick(0, 6) == 0)
+                rows.push_back(rows.back());
+            else
+                rows.push_back(attr("PGN", text(pgn)) + attr("ID_DEV", text(pick(0, 253))) +
+                               attr("Delete", "N") + mnemonic());
+        }
+        writeTable(folder / "RCobDef.xml", "COBID", rows);
+        rows.clear();
+        for (std::size_t k = 0; k < transmitted; ++k)
+            rows.push_back(identifier("DP", "ID_DEV") + mnemonic());
+        writeTable(folder / "TCobDef.xml", "COBID", rows);
+
+        std::uint32_t index = 0x2100;
+        for (const bool sent : {false, true}) {
+            rows.clear();
+            const std::size_t frames = sent ? transmitted : received;
+            for (std::uint32_t frame = 1; frame <= frames; ++frame)
+                for (std::uint32_t k = pick(0, 4); k > 0; --k) {
+                    const int size = int(pick(0, 2));
+                    const int bytes = size == 0 ? 4 : size == 1 ? 2 : 1;
+                    std::uint32_t b[4] = {};
+                    if (pick(0, 1)) {
+                        const bool up = pick(0, 1);
+                        const int low = int(pick(1, std::uint32_t(9 - bytes)));
+                        for (int i = 0; i < bytes; ++i)
+                            b[i] = std::uint32_t(up ? low + i : low + bytes - 1 - i);
+                    } else {
+                        for (int i = 0; i < 4; ++i)
+                            b[i] = pick(0, 8);
+                        // The check wants an object to take some byte of its frame.
+                        if (std::all_of(b, b + bytes, [](std::uint32_t x) { return x == 0; }))
+                            b[0] = pick(1, 8);
+                    }
+                    std::string row = attr("NrPdo", std::to_string(frame)) +
+                                      attr("Index", text(index)) +
+                                      attr("SubIndex", text(pick(0, 255))) +
+                                      attr("Dimension", std::to_string(size));
+                    ++index;
+                    for (int i = 0; i < 4; ++i)
+                        row += attr(("B" + std::to_string(i + 1)).c_str(), std::to_string(b[i]));
+                    if (sent)
+                        row += attr("Send_SDO", std::to_string(pick(0, 1)));
+                    rows.push_back(row);
+                }
+            writeTable(folder / (sent ? "TInfoCob.xml" : "RInfoCob.xml"),
+                       sent ? "TInfoCob" : "RInfoCob", rows);
+        }
+
+        std::vector<std::uint32_t> cobIds;
+        for (const bool rpdo : {true, false}) {
+            rows.clear();
+            const std::size_t frames = rpdo ? transmitted : received;
+            for (std::uint32_t k = pick(0, 4); k > 0; --k) {
+                std::uint32_t cobId = 0;
+                do
+                    cobId = pick(1, 0x7FF);
+                while (std::find(cobIds.begin(), cobIds.end(), cobId) != cobIds.end());
+                cobIds.push_back(cobId);
+                const std::uint32_t dimension = pick(1, 8);
+                rows.push_back(attr("COB-ID", text(cobId)) +
+                               attr("Dimension", std::to_string(dimension)) +
+                               attr("Offset", std::to_string(pick(1, 9 - dimension))) +
+                               attr("Frame_J1939", std::to_string(pick(1, std::uint32_t(frames)))) +
+                               mnemonic());
+            }
+            writeTable(folder / (rpdo ? "pdoJ1939.xml" : "TpdoJ1939.xml"), "PDOJ1939", rows);
+        }
+    }
+
 private:
     std::uint32_t pick(std::uint32_t low, std::uint32_t high) {
         return std::uniform_int_distribution<std::uint32_t>(low, high)(m_random);

@@ -358,30 +358,9 @@ TEST(DataSheetKind, TheNameDecidesThenTheChosenType) {
         EXPECT_EQ(dataSheetKind(fs::path("/p") / c.name, c.chosen), c.expected) << c.name;
 }
 
-// Sets environment variables for one test and puts them back.
-class Environment {
-public:
-    explicit Environment(std::vector<std::pair<std::string, std::string>> values) {
-        for (const auto& [name, value] : values) {
-            const char* old = std::getenv(name.c_str());
-            m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-            ::setenv(name.c_str(), value.c_str(), 1);
-        }
-        ::tzset();
-    }
-    ~Environment() {
-        for (const auto& [name, value] : m_saved)
-            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
-        ::tzset();
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
-
 TEST(DcfCommand, WritesTheFileOrSaysWhyNot) {
     // 1773068820 is 9 March 2026, 15:07:00 UTC.
-    const Environment environment({{"SOURCE_DATE_EPOCH", "1773068820"}, {"TZ", "UTC0"}});
+    const test::Environment environment({{"SOURCE_DATE_EPOCH", "1773068820"}, {"TZ", "UTC0"}});
     SmallProject project;
     test::TempFolder out;
     const struct {

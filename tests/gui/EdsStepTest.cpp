@@ -43,9 +43,9 @@ private slots:
         QCOMPARE(fake.dialogs.requests.size(), std::size_t(1));
         QCOMPARE(fake.dialogs.requests[0].kind, std::string("save"));
         QCOMPARE(fake.dialogs.requests[0].start, home.project);
-        QCOMPARE(
-            fake.dialogs.requests[0].filter,
-            QStringLiteral("Electronic Data Sheet (*.eds);;Device Configuration File (*.dcf)"));
+        QCOMPARE(fake.dialogs.requests[0].filter,
+                 QStringLiteral("Electronic Data Sheet (*.eds);;Device Configuration File (*.dcf);;"
+                                "CAN database (*.dbc)"));
         QCOMPARE(fake.dialogs.requests[0].shownFilter,
                  QStringLiteral("Electronic Data Sheet (*.eds)"));
         QCOMPARE(fake.messages.texts(), std::vector<std::string>{});
@@ -141,6 +141,61 @@ private slots:
                       "pargen.xml, IDDev_CANopen: node ID '128' is not between 1 and 127"}}));
         QVERIFY(!fs::exists(home.project / "Gateway.dcf"));
         QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 1);
+    }
+
+    // The third file type, or a name ending in .dbc, writes the DBC file of both buses; a
+    // project that the check refuses gets the error box and no file.
+    void writesTheDbcWhenAskedFor_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("dbcTypeChosen");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<bool>("dbc");
+        QTest::newRow("DBC type, no extension") << "Buses" << true << "Buses.dbc" << true;
+        QTest::newRow("EDS type, name ending in .DBC")
+            << "Buses.DBC" << false << "Buses.DBC" << true;
+        QTest::newRow("DBC type, name ending in .eds")
+            << "Buses.eds" << true << "Buses.eds" << false;
+    }
+
+    void writesTheDbcWhenAskedFor() {
+        QFETCH(QString, typed);
+        QFETCH(bool, dbcTypeChosen);
+        QFETCH(QString, written);
+        QFETCH(bool, dbc);
+        Home home;
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.folder.path());
+        fake.dialogs.answers.push_back(home.project / typed.toStdString());
+        if (dbcTypeChosen)
+            fake.dialogs.chosenFilters.push_back(QStringLiteral("CAN database (*.dbc)"));
+        window.B_EdsClick();
+
+        QCOMPARE(fake.messages.texts(), std::vector<std::string>{});
+        const std::string bytes = test::readFile(home.project / written.toStdString());
+        QCOMPARE(bytes.rfind("VERSION \"\"\r\n", 0) == 0, dbc);
+        QCOMPARE(bytes.find(" as project Plant7 configures it: ") != std::string::npos, dbc);
+        QCOMPARE(window.statusBar()->currentMessage(),
+                 QStringLiteral("%1 written: %2 in %3")
+                     .arg(dbc ? "DBC file" : "EDS file", written,
+                          QString::fromStdString(home.project.string())));
+        QCOMPARE(std::distance(fs::directory_iterator(home.project), fs::directory_iterator()), 1);
+    }
+
+    void dbcRefusalShowsTheFinding() {
+        Home home;
+        test::writeFile(home.project / "TpdoJ1939.xml",
+                        "<PDOJ1939><row COB-ID=\"0x181\" Dimension=\"2\" Offset=\"1\" "
+                        "Mnemonic=\"\"/></PDOJ1939>");
+        test::FakeServices fake;
+        MainWindow window(fake.services, home.folder.path());
+        fake.dialogs.answers.push_back(home.project / "Buses.dbc");
+        window.B_EdsClick();
+        using Message = RecordingMessageSink::Message;
+        QCOMPARE(fake.messages.messages(),
+                 (std::vector<Message>{{RecordingMessageSink::Kind::Error,
+                                        "No DBC file is written; ordane-cli check finds:\n"
+                                        "TpdoJ1939.xml, row 1: the PDO has no J1939 Frame"}}));
+        QVERIFY(!fs::exists(home.project / "Buses.dbc"));
     }
 
     void cancelWritesNothing() {

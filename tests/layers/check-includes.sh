@@ -7,8 +7,8 @@ set -euo pipefail
 src="$1"
 
 # core < documents < model < the outputs (compiler, eds, firmware, check, report,
-# simulator) < bus < widgets < editors < app; cli uses everything below widgets.
-outputs="compiler eds firmware check report simulator"
+# simulator, dbc) < bus < widgets < editors < app; cli uses everything below widgets.
+outputs="compiler eds firmware check report simulator dbc"
 declare -A allowed=(
   [core]=""
   [documents]="core"
@@ -19,6 +19,7 @@ declare -A allowed=(
   [check]="core documents model compiler"
   [report]="core documents model compiler eds check"
   [simulator]="core documents model compiler"
+  [dbc]="core documents model compiler check simulator"
   [bus]="core documents model $outputs"
   [widgets]="core documents model $outputs bus"
   [editors]="core documents model $outputs bus widgets"

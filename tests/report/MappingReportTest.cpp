@@ -97,6 +97,10 @@ TEST(MappingReport, DemoShowsEveryByteAndTable) {
         "<p class=\"lead\">CANopen node 5 at 250 kbit/s; J1939 at 250 kbit/s</p>",
         "<p class=\"made\">Made 2026-12-09 01:08 · 4 received frames, 3 transmitted frames, "
         "3 TPDOs, 1 RPDO</p>",
+        "<p class=\"hint\">A DBC file of both buses as the converter sees them, with a signal "
+        "per mapped object, is written by <code>ordane-cli dbc Demo Demo.dbc</code> (in the "
+        "projects folder) or by step 7 &quot;EDS File&quot; with the file type &quot;CAN "
+        "database (*.dbc)&quot;.</p>",
         "<h2>Check findings</h2>",
         "<p class=\"ok\">The project check found nothing to correct.</p>",
         "<dt>CANopen</dt><dd>node 5 at 250 kbit/s</dd>",
@@ -383,27 +387,6 @@ TEST(MappingReport, HtmlTextEscapesAndKeepsUtf8) {
     EXPECT_EQ(htmlText(std::string_view(whole).substr(0, 2)), "a" + replacement);
 }
 
-class Environment {
-public:
-    Environment(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        ::setenv(name, value, 1);
-        ::tzset();
-    }
-    ~Environment() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-        ::tzset();
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
 // The Demo rebuilt from examples/Demo.dbc as the README does, then read anew. Worked out from
 // the DBC: EEC1's whole-byte signals in start-bit order are DriversDemandEngPercentTorque
 // (8|8, SPN 512), ActualEngPercentTorque, EngSpeed (24|16: bytes 5 and 4, 0.125 rpm/bit,
@@ -484,8 +467,7 @@ TEST(MappingReport, DemoShowsItsKeptSignals) {
 }
 
 TEST(ReportCommand, WritesTheReportWithTheCheckFindingsFirst) {
-    const Environment epoch("SOURCE_DATE_EPOCH", "1796778510");
-    const Environment zone("TZ", "UTC0");
+    const test::Environment environment({{"SOURCE_DATE_EPOCH", "1796778510"}, {"TZ", "UTC0"}});
     test::TempFolder out;
     const auto run =
         test::runCli({"report", (kProjects / "Overlap").string(), (out / "report.html").string()});

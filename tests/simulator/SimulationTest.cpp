@@ -32,8 +32,8 @@ SimulationProject testProject(bool startOperational, bool onChange) {
                          {0x2100, 2, 1, 1, {8, 5, 5, 5}, false}};
     p.transmittedObjects = {{0x2200, 1, 1, 0, {2, 0, 0, 0}, true},
                             {0x2200, 2, 4, 0, {8, 7, 6, 5}, false}};
-    p.tpdos = {{0x181, 2, 3, 0}, {0x182, 1, 8, 1}};
-    p.rpdos = {{0x201, 2, 3, 0}};
+    p.tpdos = {{0x181, 2, 3, 0, 1, ""}, {0x182, 1, 8, 1, 2, ""}};
+    p.rpdos = {{0x201, 2, 3, 0, 1, ""}};
     p.nodeId = 5;
     p.startOperational = startOperational;
     p.tpdoOnChange = onChange;
