@@ -73,12 +73,12 @@ public:
     };
     std::vector<Choice> choiceQuestions;
     std::deque<QString> choices;
-    int choose(QWidget*, const QString&, const QString& text, const QStringList& answers,
+    int choose(QWidget*, const QString&, const QString& text, const QStringList& answerTexts,
                int standard) override {
-        choiceQuestions.push_back({text, answers, standard});
+        choiceQuestions.push_back({text, answerTexts, standard});
         if (choices.empty())
             return standard;
-        const int chosen = int(answers.indexOf(choices.front()));
+        const int chosen = int(answerTexts.indexOf(choices.front()));
         choices.pop_front();
         return chosen < 0 ? standard : chosen;
     }

@@ -23,8 +23,8 @@ SimulationProject project() {
     p.receivedObjects = {{0x2100, 1, 2, 0, {4, 3, 0, 0}, false},
                          {0x2100, 2, 1, 1, {8, 0, 0, 0}, false}};
     p.transmittedObjects = {{0x2200, 1, 1, 0, {2, 0, 0, 0}, true}};
-    p.tpdos = {{0x181, 2, 3, 0}, {0x182, 2, 1, 0}};
-    p.rpdos = {{0x201, 2, 1, 0}};
+    p.tpdos = {{0x181, 2, 3, 0, 0, ""}, {0x182, 2, 1, 0, 0, ""}};
+    p.rpdos = {{0x201, 2, 1, 0, 0, ""}};
     p.nodeId = 5;
     p.startOperational = true;
     return p;
