@@ -23,7 +23,7 @@ std::optional<fs::path> createProjectFolder(const fs::path& destination, const s
     }
     if (!allowed)
         return std::nullopt;
-    if (leavesFolder(name)) {
+    if (leavesFolder(name) || unportableName(name)) {
         messages.info("Name project not valid");
         return std::nullopt;
     }

@@ -9,6 +9,7 @@
 #define SI_IMPLEMENTATION // the template bodies, used header-only
 #include <SimpleIni.h>
 
+#include <string_view>
 #include <system_error>
 
 namespace ordane {
@@ -35,6 +36,45 @@ void createFolder(const fs::path& folder) {
 }
 
 } // namespace
+
+bool unportableName(const std::string& name) {
+    // A folder named after a device can be made on Linux but never opened on Windows, where
+    // the projects are carried. What only Windows refuses or quietly changes (reserved
+    // characters, a trailing dot or blank) is refused there, before the file system does.
+    static constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = name.size();
+        const std::string_view part(name.data() + start, end - start);
+        if (!part.empty() && part != "." && part != "..") {
+#ifdef _WIN32
+            if (part.back() == '.' || part.back() == ' ')
+                return true;
+            for (const char c : part)
+                if (static_cast<unsigned char>(c) < 0x20 ||
+                    std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
+                    return true;
+#endif
+            std::string base(part.substr(0, part.find('.')));
+            while (!base.empty() && base.back() == ' ')
+                base.pop_back();
+            for (char& c : base)
+                if (c >= 'a' && c <= 'z')
+                    c = static_cast<char>(c - 'a' + 'A');
+            for (const std::string_view device : kDevices)
+                if (base == device)
+                    return true;
+            if (base.size() == 4 &&
+                (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+                base[3] >= '1' && base[3] <= '9')
+                return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
 
 bool leavesFolder(const std::string& name) {
     const fs::path path = pathFromUtf8(name);

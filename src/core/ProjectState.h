@@ -58,4 +58,8 @@ private:
 // Whether `name` would leave the folder it is joined to (absolute, or with a ".." part).
 bool leavesFolder(const std::string& name);
 
+// Whether a part of `name` is a Windows device name (CON, COM1, nul.txt); on Windows also a
+// part with a reserved character (<>:"|?* and control characters) or a trailing dot or blank.
+bool unportableName(const std::string& name);
+
 } // namespace ordane

@@ -96,6 +96,15 @@ TEST(CreateProject, RefusesWithTheDialogMessagesAndChangesNothing) {
         {root, "a/../../Escaped", {"Name project not valid"}},
         {root, (home / "Absolute").string(), {"Name project not valid"}},
         {root, "NoParent/Plant", {}}, // the file system refuses: no message
+        // Device names are no folders on Windows, where the project may be copied to.
+        {root, "CON", {"Name project not valid"}},
+        {root, "Plant/com1.xml", {"Name project not valid"}},
+        {root, "nul .txt", {"Name project not valid"}},
+#ifdef _WIN32
+        {root, "Line 2.", {"Name project not valid"}},
+        {root, "Line:2", {"Name project not valid"}},
+        {root, "Line\x01", {"Name project not valid"}},
+#endif
     };
     for (const Case& c : cases) {
         RecordingMessageSink messages;
