@@ -41,7 +41,8 @@ status=0
 /usr/bin/time -o "$work/build.time" -f '%e %U %S' timeout -s INT "${minutes}m" nice -n 19 \
   ninja -C "$build" -j2 Core Gui Widgets QWindowsIntegrationPlugin QOffscreenIntegrationPlugin \
   >"$work/build.log" 2>&1 || status=$?
-read -r elapsed user system <"$work/build.time" || true
+# time puts "Command exited with non-zero status N" before the figures when the build fails.
+read -r elapsed user system < <(tail -1 "$work/build.time") || true
 elapsed=${elapsed%.*} cpu=$(( ${user%.*} + ${system%.*} ))
 progress=$(grep -o '^\[[0-9]*/[0-9]*\]' "$work/build.log" | tail -1 | tr -d '[]')
 done_steps=${progress%/*} all_steps=${progress#*/}
