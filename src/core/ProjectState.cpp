@@ -2,6 +2,7 @@
 
 #include "core/AtomicFile.h"
 #include "core/Error.h"
+#include "core/TextCase.h"
 #include "core/Utf8.h"
 
 // Settings values are bytes: no character conversion (which would need a Unicode library).
@@ -42,36 +43,28 @@ bool unportableName(const std::string& name) {
     // the projects are carried. What only Windows refuses or quietly changes (reserved
     // characters, a trailing dot or blank) is refused there, before the file system does.
     static constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL"};
-    std::size_t start = 0;
-    while (start <= name.size()) {
-        std::size_t end = name.find_first_of("/\\", start);
-        if (end == std::string::npos)
-            end = name.size();
-        const std::string_view part(name.data() + start, end - start);
-        if (!part.empty() && part != "." && part != "..") {
+    for (const fs::path& each : pathFromUtf8(name)) {
+        const std::string part = utf8Text(each);
+        if (part.empty() || part == "." || part == "..")
+            continue;
 #ifdef _WIN32
-            if (part.back() == '.' || part.back() == ' ')
+        if (part.back() == '.' || part.back() == ' ')
+            return true;
+        for (const char c : part)
+            if (static_cast<unsigned char>(c) < 0x20 ||
+                std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
                 return true;
-            for (const char c : part)
-                if (static_cast<unsigned char>(c) < 0x20 ||
-                    std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
-                    return true;
 #endif
-            std::string base(part.substr(0, part.find('.')));
-            while (!base.empty() && base.back() == ' ')
-                base.pop_back();
-            for (char& c : base)
-                if (c >= 'a' && c <= 'z')
-                    c = static_cast<char>(c - 'a' + 'A');
-            for (const std::string_view device : kDevices)
-                if (base == device)
-                    return true;
-            if (base.size() == 4 &&
-                (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-                base[3] >= '1' && base[3] <= '9')
+        std::string_view base = std::string_view(part).substr(0, part.find('.'));
+        while (!base.empty() && base.back() == ' ')
+            base.remove_suffix(1);
+        for (const std::string_view device : kDevices)
+            if (equalsIgnoringCase(base, device))
                 return true;
-        }
-        start = end + 1;
+        if (base.size() == 4 && base[3] >= '1' && base[3] <= '9' &&
+            (equalsIgnoringCase(base.substr(0, 3), "COM") ||
+             equalsIgnoringCase(base.substr(0, 3), "LPT")))
+            return true;
     }
     return false;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TextCase.h"
+
 #include <filesystem>
 #include <string_view>
 
@@ -12,7 +14,5 @@ std::filesystem::path documentPath(const std::filesystem::path& folder, std::str
 
 // Whether the document exists as a regular file (any letter case).
 bool documentExists(const std::filesystem::path& folder, std::string_view name);
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 } // namespace ordane
